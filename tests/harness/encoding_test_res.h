@@ -1,0 +1,3 @@
+#pragma once
+#define IDS_SO_TEXT 100
+#define IDS_QUESTION 101
