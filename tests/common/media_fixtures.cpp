@@ -1,0 +1,79 @@
+#include "media_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace kavrin::test {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("KAVRIN_BINARY_DIR");
+    std::string root = std::string(base ? base : "/tmp") + "/test-tmp";
+    std::filesystem::create_directories(root);
+    std::string pattern = root + "/XXXXXX";
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder under " + root);
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+CommandResult RunCommand(const std::string& commandLine) {
+    CommandResult result;
+    FILE* pipe = popen(commandLine.c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+    int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+bool Ffmpeg(const std::string& arguments) {
+    CommandResult result = RunCommand("ffmpeg -nostdin -v error -y " + arguments);
+    if (result.exitCode != 0) ADD_FAILURE() << "ffmpeg failed: ffmpeg " << arguments;
+    return result.exitCode == 0;
+}
+
+std::vector<std::string> PacketHashes(const std::string& path, const std::string& map) {
+    CommandResult result = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -map " + map +
+                                      " -c copy -f framemd5 -");
+    std::vector<std::string> lines;
+    std::istringstream in(result.output);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#') lines.push_back(line);
+    return lines;
+}
+
+std::string ProbeStream(const std::string& path, const std::string& streamSpec) {
+    return RunCommand("ffprobe -v error -select_streams " + streamSpec + " -show_streams " + ShellQuote(path))
+        .output;
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+}  // namespace kavrin::test

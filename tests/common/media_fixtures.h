@@ -1,0 +1,47 @@
+// Helpers for tests that make media files with ffmpeg and check them with ffprobe (native builds).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kavrin::test {
+
+// A fresh folder under the build's temporary area, removed with everything in it on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;  // stdout; stderr goes to the test's log
+};
+
+// Runs a shell command line and captures its standard output.
+CommandResult RunCommand(const std::string& commandLine);
+
+// Runs `ffmpeg -v error -y <arguments>`; fails the current test (ADD_FAILURE) when ffmpeg does.
+bool Ffmpeg(const std::string& arguments);
+
+// `ffmpeg -i path -map <map> -c copy -f framemd5 -`, without its comment lines: one line per packet.
+std::vector<std::string> PacketHashes(const std::string& path, const std::string& map);
+
+// ffprobe's `-show_streams` of one stream as key=value lines ("codec_name=mjpeg", ...).
+std::string ProbeStream(const std::string& path, const std::string& streamSpec);
+
+std::vector<unsigned char> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+bool FileExists(const std::string& path);
+
+// Quotes a path for the shell.
+std::string ShellQuote(const std::string& text);
+
+}  // namespace kavrin::test
