@@ -1,0 +1,29 @@
+// Little-endian fields and four-character codes of RIFF files.
+#pragma once
+
+#include <cstdint>
+
+namespace kavrin::avi {
+
+constexpr uint32_t Fourcc(char a, char b, char c, char d) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(a)) |
+           static_cast<uint32_t>(static_cast<unsigned char>(b)) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(c)) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(d)) << 24;
+}
+
+inline uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t Le32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+inline uint64_t Le64(const unsigned char* p) { return Le32(p) | static_cast<uint64_t>(Le32(p + 4)) << 32; }
+
+// Chunks are padded to an even size.
+inline int64_t Padded(int64_t size) { return size + (size & 1); }
+
+constexpr uint32_t kRiff = Fourcc('R', 'I', 'F', 'F');
+constexpr uint32_t kList = Fourcc('L', 'I', 'S', 'T');
+constexpr uint32_t kJunk = Fourcc('J', 'U', 'N', 'K');
+
+}  // namespace kavrin::avi
