@@ -66,7 +66,8 @@ private:
 
     // Each chunk-list source fills the streams marked in `wanted`; false when the index is unusable.
     bool FromOdmlIndex(size_t stream);
-    bool ReadStandardIndex(int64_t chunkPos, std::vector<ChunkEntry>& out);
+    // chunkEnd, when given, receives where the index chunk ends.
+    bool ReadStandardIndex(int64_t chunkPos, std::vector<ChunkEntry>& out, int64_t* chunkEnd = nullptr);
     bool FromIdx1(const std::vector<bool>& wanted);
     bool DetectIdx1Base(int64_t& base);
     void FromScan(const std::vector<bool>& wanted);
@@ -285,11 +286,12 @@ bool ReadEntries(const ByteSource& source, int64_t pos, uint64_t count, size_t e
 }
 
 // A standard index ('ix##'): the chunk header at chunkPos, then the index header and its entries.
-bool AviParser::ReadStandardIndex(int64_t chunkPos, std::vector<ChunkEntry>& out) {
+bool AviParser::ReadStandardIndex(int64_t chunkPos, std::vector<ChunkEntry>& out, int64_t* chunkEnd) {
     unsigned char head[32];
     if (chunkPos < 0 || !source_.ReadExact(chunkPos, head, sizeof head)) return false;
     const uint32_t size = Le32(head + 4);
     if (size < 24 || size > fileSize_ - chunkPos - 8) return false;
+    if (chunkEnd) *chunkEnd = chunkPos + 8 + size;
     const unsigned char* index = head + 8;
     const uint16_t longsPerEntry = Le16(index);
     if (index[3] != kIndexOfChunks || longsPerEntry < 2) return false;
@@ -322,12 +324,18 @@ bool AviParser::FromOdmlIndex(size_t streamNumber) {
         ok = ReadStandardIndex(indx.begin - 8, chunks);
     } else if (head[3] == kIndexOfIndexes && longsPerEntry >= 4 && inUse > 0) {
         const size_t entrySize = static_cast<size_t>(longsPerEntry) * 4;
+        std::vector<Range> parts;
         ok = inUse <= static_cast<uint64_t>(indx.end - indx.begin - 24) / entrySize &&
              ReadEntries(source_, indx.begin + 24, inUse, entrySize, [&](const unsigned char* e) {
                  const uint64_t at = Le64(e);
-                 return at <= static_cast<uint64_t>(INT64_MAX) &&
-                        ReadStandardIndex(static_cast<int64_t>(at), chunks);
+                 if (at > static_cast<uint64_t>(fileSize_)) return false;
+                 parts.push_back({static_cast<int64_t>(at), 0});
+                 return ReadStandardIndex(parts.back().begin, chunks, &parts.back().end);
              });
+        // Standard indexes that overlap repeat each other: damage, or a way to make the index grow
+        // beyond the file.
+        std::sort(parts.begin(), parts.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+        for (size_t i = 1; ok && i < parts.size(); ++i) ok = parts[i].begin >= parts[i - 1].end;
     }
     if (!ok) {
         totalChunks_ = before;

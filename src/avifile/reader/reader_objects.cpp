@@ -103,7 +103,11 @@ HRESULT ReaderStream::Read(LONG start, LONG samples, LPVOID buffer, LONG bufferS
 // Streams of whole chunks (dwSampleSize 0), where empty chunks are dropped frames. A read of more
 // than one sample hands out one frame with data together with the empty frames that belong to it:
 // before the first frame with data the empties lead up to it; after it, each frame with data
-// carries the empties that follow it. Copying read by read so keeps every empty frame in place.
+// carries the empties that follow it. A writer puts a stream's first chunk after the empties of its
+// write and every later chunk before them, so copying read by read keeps every empty frame in place.
+// The first frame with data therefore carries no empties of its own: a writer would put them in
+// front of it. Empties right after it cannot be copied that way; the copy then stops on a read of
+// 0 bytes instead of moving the frame.
 ReadPlan PlanWholeChunks(const StreamModel& stream, size_t index, LONG samples) {
     const std::vector<ChunkEntry>& chunks = stream.chunks;
     ReadPlan plan;
@@ -124,7 +128,7 @@ ReadPlan PlanWholeChunks(const StreamModel& stream, size_t index, LONG samples) 
         }
         return plan;
     }
-    if (chunks[index].size == 0) return plan;  // an empty frame inside a run: only itself
+    if (chunks[index].size == 0 || index == stream.firstDataChunk) return plan;  // only itself
     size_t span = 1;
     while (span < limit && index + span < chunks.size() && chunks[index + span].size == 0) ++span;
     plan.samples = static_cast<LONG>(span);

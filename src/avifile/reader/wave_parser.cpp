@@ -8,7 +8,6 @@
 namespace kavrin::avi {
 namespace {
 
-constexpr uint32_t kWave = Fourcc('W', 'A', 'V', 'E');
 constexpr uint32_t kRf64 = Fourcc('R', 'F', '6', '4');
 constexpr uint32_t kBw64 = Fourcc('B', 'W', '6', '4');
 constexpr uint32_t kDs64 = Fourcc('d', 's', '6', '4');
