@@ -43,6 +43,13 @@ bool FileIo::Create(const std::string& path) {
     return IsOpen();
 }
 
+bool FileIo::CreateNew(const std::string& path) {
+    Close();
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    return IsOpen();
+}
+
 bool FileIo::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 
 void FileIo::Close() {
@@ -128,6 +135,12 @@ bool FileIo::OpenRead(const std::string& path) {
 bool FileIo::Create(const std::string& path) {
     Close();
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return IsOpen();
+}
+
+bool FileIo::CreateNew(const std::string& path) {
+    Close();
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     return IsOpen();
 }
 

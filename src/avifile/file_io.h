@@ -21,6 +21,8 @@ public:
     bool OpenRead(const std::string& path);
     // Creates (or truncates) a file for writing. False when it cannot be created.
     bool Create(const std::string& path);
+    // Creates a file for writing that must not exist yet. False when it exists or cannot be created.
+    bool CreateNew(const std::string& path);
     bool IsOpen() const;
     void Close();
 
