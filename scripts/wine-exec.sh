@@ -11,7 +11,9 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
-if [ ! -f "$WINEPREFIX/.kavrin-ready" ]; then
+# Windows open in a virtual desktop: without a window manager, Wine otherwise waits up to 2 s for
+# X to confirm each window hidden, and focus behaves as on Windows only inside the desktop.
+if [ ! -f "$WINEPREFIX/.kavrin-desktop" ]; then
   mkdir -p "$WINEPREFIX"
   (
     flock 9
@@ -19,6 +21,12 @@ if [ ! -f "$WINEPREFIX/.kavrin-ready" ]; then
       wineboot -i >/dev/null 2>&1
       wineserver -w
       touch "$WINEPREFIX/.kavrin-ready"
+    fi
+    if [ ! -f "$WINEPREFIX/.kavrin-desktop" ]; then
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.kavrin-desktop"
     fi
   ) 9>"$build/wineprefix.lock"
 fi
