@@ -5,17 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "factories.h"
 #include "reader/reader.h"
-
-// The reader tests never write; until the writer is linked in, AVIFileOpenA's creating branch
-// needs a definition. A weak one, so that the writer's own takes over when it is there.
-namespace kavrin::avi {
-__attribute__((weak)) HRESULT CreateWriterFile(const char*, IAVIFile** file) {
-    if (file) *file = nullptr;
-    return AVIERR_UNSUPPORTED;
-}
-}  // namespace kavrin::avi
 
 namespace kavrin::test {
 
