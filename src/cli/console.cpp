@@ -1,0 +1,61 @@
+#include "console.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+    if (text.empty()) return std::wstring();
+    int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& wide, UINT codePage) {
+    if (wide.empty()) return std::string();
+    int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                     nullptr);
+    std::string text(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], length, nullptr, nullptr);
+    return text;
+}
+
+HANDLE ConsoleOf(FILE* stream) {
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
+}
+
+}  // namespace
+
+void WriteText(FILE* stream, const std::string& text, TextSource source) {
+    const std::wstring wide = Widen(text, source == TextSource::Messages ? 932 : CP_ACP);
+    if (HANDLE console = ConsoleOf(stream)) {
+        std::fflush(stream);
+        DWORD written;
+        WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    UINT codePage = GetConsoleOutputCP();
+    const std::string bytes = Narrow(wide, codePage ? codePage : GetACP());
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+bool IsTerminal(FILE* stream) { return ConsoleOf(stream) != nullptr; }
+
+#else
+#include <unistd.h>
+
+void WriteText(FILE* stream, const std::string& text, TextSource) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
+#endif
