@@ -23,6 +23,10 @@
 #define IDC_EXECUTE 1007
 #define IDC_WAVE_BUFFER 1008
 #define IDC_BANNER 1010
+// Labels and pictures that no code reaches share the id -1 (0xFFFF in a template).
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 
 // System menu commands: the low four bits stay clear, as the system uses them itself.
 #define IDM_VERSION 0x0010
