@@ -1,7 +1,7 @@
 # Tests of the AVI writer.
 if(NOT KAVRIN_WINDOWS)
   kavrin_add_test(writer_tests
-    SOURCES writer_support.cpp writer_ffmpeg_test.cpp
+    SOURCES writer_support.cpp writer_ffmpeg_test.cpp writer_file_test.cpp
     LIBS kavrin_avifile kavrin_test_media
     TIMEOUT 600)
   target_include_directories(writer_tests PRIVATE ${PROJECT_SOURCE_DIR}/src/avifile)
