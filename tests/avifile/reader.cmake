@@ -11,3 +11,9 @@ else()
     LIBS kavrin_avifile)
   target_include_directories(reader_windows_tests PRIVATE ${PROJECT_SOURCE_DIR}/src/avifile)
 endif()
+
+# Not a test: times the reads of a merge (see the file's head).
+if(NOT KAVRIN_WINDOWS)
+  add_executable(reader_bench reader_bench.cpp)
+  target_link_libraries(reader_bench PRIVATE kavrin_avifile)
+endif()
