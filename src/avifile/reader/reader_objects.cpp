@@ -110,27 +110,29 @@ HRESULT ReaderStream::Read(LONG start, LONG samples, LPVOID buffer, LONG bufferS
 // 0 bytes instead of moving the frame.
 ReadPlan PlanWholeChunks(const StreamModel& stream, size_t index, LONG samples) {
     const std::vector<ChunkEntry>& chunks = stream.chunks;
+    // The stream ends with its length, which may stop short of the index (positions are LONG).
+    const size_t end = std::min<size_t>(chunks.size(), stream.info.dwLength);
     ReadPlan plan;
     plan.samples = 1;
     plan.bytes = chunks[index].size;
     plan.offset = chunks[index].offset;
     if (samples == 1) return plan;
-    const size_t limit = samples == AVISTREAMREAD_CONVENIENT ? chunks.size() - index : static_cast<size_t>(samples);
+    const size_t limit = samples == AVISTREAMREAD_CONVENIENT ? end - index : static_cast<size_t>(samples);
     if (index < stream.firstDataChunk) {
         const size_t toData = stream.firstDataChunk - index;  // empties left before the data
-        const bool reachesData = stream.firstDataChunk < chunks.size() && toData + 1 <= limit;
+        const bool reachesData = stream.firstDataChunk < end && toData + 1 <= limit;
         if (reachesData) {
             plan.samples = static_cast<LONG>(toData + 1);
             plan.bytes = chunks[stream.firstDataChunk].size;
             plan.offset = chunks[stream.firstDataChunk].offset;
         } else {
-            plan.samples = static_cast<LONG>(std::min(toData, limit));
+            plan.samples = static_cast<LONG>(std::min({toData, limit, end - index}));
         }
         return plan;
     }
     if (chunks[index].size == 0 || index == stream.firstDataChunk) return plan;  // only itself
     size_t span = 1;
-    while (span < limit && index + span < chunks.size() && chunks[index + span].size == 0) ++span;
+    while (span < limit && index + span < end && chunks[index + span].size == 0) ++span;
     plan.samples = static_cast<LONG>(span);
     return plan;
 }
