@@ -1,8 +1,8 @@
 # Tests of the AVI and WAVE readers.
 if(NOT KAVRIN_WINDOWS)
   kavrin_add_test(reader_tests
-    SOURCES reader_support.cpp reader_synthetic_test.cpp reader_ffmpeg_test.cpp
-    LIBS kavrin_avifile kavrin_test_media
+    SOURCES reader_support.cpp reader_synthetic_test.cpp reader_ffmpeg_test.cpp reader_merge_test.cpp
+    LIBS kavrin_merge kavrin_avifile kavrin_test_media
     TIMEOUT 600)
   target_include_directories(reader_tests PRIVATE ${PROJECT_SOURCE_DIR}/src/avifile)
 else()
