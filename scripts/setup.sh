@@ -9,7 +9,7 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth xdotool x11-apps imagemagick
   fonts-ipafont-gothic fonts-wine locales
-  ffmpeg file icoutils python3
+  ffmpeg file icoutils python3 time
 )
 
 missing=()

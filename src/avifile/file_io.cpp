@@ -7,6 +7,7 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -101,6 +102,10 @@ bool FileIo::WriteAt(int64_t offset, const void* data, size_t size) {
     return true;
 }
 
+bool FileIo::WriteAt(int64_t offset, const void* first, size_t firstSize, const void* second, size_t secondSize) {
+    return WriteAt(offset, first, firstSize) && WriteAt(offset + static_cast<int64_t>(firstSize), second, secondSize);
+}
+
 bool FileIo::Sync() { return IsOpen() && FlushFileBuffers(handle_); }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
@@ -187,6 +192,32 @@ bool FileIo::WriteAt(int64_t offset, const void* data, size_t size) {
         in += put;
         offset += put;
         size -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool FileIo::WriteAt(int64_t offset, const void* first, size_t firstSize, const void* second, size_t secondSize) {
+    if (fd_ < 0 || offset < 0) return false;
+    iovec parts[2] = {{const_cast<void*>(first), firstSize}, {const_cast<void*>(second), secondSize}};
+    iovec* part = parts;
+    int count = 2;
+    while (count > 0) {
+        ssize_t put = ::pwritev(fd_, part, count, offset);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (put == 0 && (part[0].iov_len > 0 || count > 1)) return false;
+        offset += put;
+        // Skip what went out; a short write goes on from where it stopped.
+        while (count > 0 && static_cast<size_t>(put) >= part->iov_len) {
+            put -= static_cast<ssize_t>(part->iov_len);
+            ++part, --count;
+        }
+        if (count > 0) {
+            part->iov_base = static_cast<char*>(part->iov_base) + put;
+            part->iov_len -= static_cast<size_t>(put);
+        }
     }
     return true;
 }

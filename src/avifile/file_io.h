@@ -32,6 +32,8 @@ public:
     int64_t ReadAt(int64_t offset, void* buffer, size_t size) const;
     // Writes all bytes at offset; false on any error (disk full included).
     bool WriteAt(int64_t offset, const void* data, size_t size);
+    // Writes `first` then `second` at offset, in one call where the system has one; false on any error.
+    bool WriteAt(int64_t offset, const void* first, size_t firstSize, const void* second, size_t secondSize);
     // Flushes written data to the disk; false on error.
     bool Sync();
 

@@ -5,11 +5,12 @@
 
 namespace kavrin::avi {
 
-RiffOutput::RiffOutput(FileIo& file, size_t bufferSize) : file_(file), buffer_(bufferSize) {}
+RiffOutput::RiffOutput(FileIo& file, size_t bufferSize)
+    : file_(file), buffer_(new unsigned char[bufferSize]), capacity_(bufferSize) {}
 
 bool RiffOutput::Flush() {
     if (!ok_) return false;
-    if (used_ > 0 && !file_.WriteAt(bufferStart_, buffer_.data(), used_)) ok_ = false;
+    if (used_ > 0 && !file_.WriteAt(bufferStart_, buffer_.get(), used_)) ok_ = false;
     bufferStart_ += static_cast<int64_t>(used_);
     used_ = 0;
     return ok_;
@@ -18,15 +19,16 @@ bool RiffOutput::Flush() {
 bool RiffOutput::Append(const void* data, size_t size) {
     if (!ok_) return false;
     const auto* in = static_cast<const unsigned char*>(data);
-    if (size >= buffer_.size()) {
-        // Large blocks go straight to the file: copying them through the buffer gains nothing.
-        if (!Flush()) return false;
-        if (!file_.WriteAt(bufferStart_, in, size)) return ok_ = false;
-        bufferStart_ += static_cast<int64_t>(size);
+    if (size >= kDirectBytes || size >= capacity_) {
+        // Large blocks go to the file with what is buffered, in one call: copying them through the
+        // buffer would cost a pass over every byte of the media.
+        if (!file_.WriteAt(bufferStart_, buffer_.get(), used_, in, size)) return ok_ = false;
+        bufferStart_ += static_cast<int64_t>(used_ + size);
+        used_ = 0;
         return true;
     }
-    if (used_ + size > buffer_.size() && !Flush()) return false;
-    std::memcpy(buffer_.data() + used_, in, size);
+    if (used_ + size > capacity_ && !Flush()) return false;
+    std::memcpy(buffer_.get() + used_, in, size);
     used_ += size;
     return true;
 }
@@ -88,7 +90,7 @@ bool RiffOutput::Patch(int64_t offset, const void* data, size_t size) {
         in += onDisk;
         size -= onDisk;
     }
-    if (size > 0) std::memcpy(buffer_.data() + (offset - bufferStart_), in, size);
+    if (size > 0) std::memcpy(buffer_.get() + (offset - bufferStart_), in, size);
     return true;
 }
 

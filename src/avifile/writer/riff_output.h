@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "file_io.h"
 
@@ -12,7 +12,9 @@ namespace kavrin::avi {
 
 class RiffOutput {
 public:
-    static constexpr size_t kDefaultBuffer = 2 << 20;
+    static constexpr size_t kDefaultBuffer = 512 << 10;
+    // Blocks from this size on are written from the caller's memory rather than copied.
+    static constexpr size_t kDirectBytes = 32 << 10;
 
     explicit RiffOutput(FileIo& file, size_t bufferSize = kDefaultBuffer);
 
@@ -41,7 +43,8 @@ public:
 
 private:
     FileIo& file_;
-    std::vector<unsigned char> buffer_;
+    std::unique_ptr<unsigned char[]> buffer_;  // not cleared: only bytes appended are written
+    size_t capacity_;
     int64_t bufferStart_ = 0;
     size_t used_ = 0;
     bool ok_ = true;
