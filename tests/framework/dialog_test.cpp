@@ -310,6 +310,32 @@ TEST_F(DialogTest, F1AsksTheHelpFileForTheFocusedDialogsContext)
     }
 }
 
+TEST_F(DialogTest, MessageBoxIsOwnedByTheWindowAndNamedAfterTheApplicationUnlessGivenACaption)
+{
+    TestForm form;
+    MessageBoxCatcher boxes;
+    boxes.Answer(IDOK).Answer(IDNO);
+    HWND dlg = nullptr;
+    int first = 0, second = 0;
+    ModalScript script;
+    script.When("form shown", [&] { return (dlg = FindDialog()) != nullptr; },
+                [&] {
+                    first = form.MessageBox("本文");
+                    second = form.MessageBox("合成しますか？", "確認", MB_YESNO);
+                    PostCommand(dlg, IDCANCEL);
+                });
+    form.DoModal();
+    EXPECT_EQ(IDOK, first);
+    EXPECT_EQ(IDNO, second);
+    ASSERT_EQ(2u, boxes.Boxes().size());
+    EXPECT_EQ(dlg, boxes.Boxes()[0].owner);
+    EXPECT_EQ(std::string(app.m_pszAppName), boxes.Boxes()[0].caption);
+    EXPECT_EQ(0u, boxes.Boxes()[0].type & MB_ICONMASK) << "a box of the program's own has no icon unless asked";
+    EXPECT_EQ("合成しますか？", boxes.Boxes()[1].text);
+    EXPECT_EQ("確認", boxes.Boxes()[1].caption);
+    EXPECT_EQ(UINT(MB_YESNO), boxes.Boxes()[1].type & (MB_TYPEMASK | MB_ICONMASK));
+}
+
 TEST_F(DialogTest, MissingTemplateGivesMinusOneAndLeavesTheOwnerEnabled)
 {
     OwnerWindow owner;
