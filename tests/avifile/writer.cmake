@@ -14,3 +14,8 @@ if(NOT KAVRIN_WINDOWS)
     TIMEOUT 300)
   target_include_directories(writer_large_tests PRIVATE ${PROJECT_SOURCE_DIR}/src/avifile)
 endif()
+if(KAVRIN_WINDOWS)
+  kavrin_add_test(writer_windows_tests
+    SOURCES writer_windows_test.cpp
+    LIBS kavrin_avifile)
+endif()
