@@ -47,6 +47,22 @@ protected:
     bool m_wantDefault = false;
 };
 
+// A device context for WM_PAINT: BeginPaint on construction, EndPaint on destruction.
+class CPaintDC {
+public:
+    explicit CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
+    ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    operator HDC() const { return m_hDC; }
+
+    HDC m_hDC;
+    PAINTSTRUCT m_ps;
+
+private:
+    HWND m_hWnd;
+};
+
 // The framework's own alert: text with its icon, caption the application name, owned by the main
 // window's last active popup (or by `fallbackOwner` when there is no main window).
 int AfxMessageBox(const char* text, UINT type = MB_OK, HWND fallbackOwner = nullptr);

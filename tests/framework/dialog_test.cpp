@@ -49,6 +49,7 @@ TEST_F(DialogTest, PreTranslateSeesKeysForChildControlsAndTypedTextReachesTheFie
     EXPECT_TRUE(sawKeyForEdit) << "no WM_KEYDOWN for the edit control passed PreTranslateMessage";
     // The window was hidden, not yet destroyed, when WM_DESTROY ran.
     EXPECT_TRUE(form.m_destroyFoundControls);
+    EXPECT_FALSE(form.m_visibleAtDestroy);
     EXPECT_EQ("ab", form.m_textAtDestroy.str());
     EXPECT_FALSE(::IsWindow(dlg));
     EXPECT_EQ(nullptr, form.m_hWnd);

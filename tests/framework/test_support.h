@@ -47,6 +47,7 @@ public:
     int m_buttonClicks = 0;
     std::vector<MSG> m_preTranslated;
     bool m_destroyFoundControls = false;
+    bool m_visibleAtDestroy = true;
     CString m_textAtDestroy;
     bool m_exchangeOnInit = true;
     UINT m_swallowKey = 0;  // a key PreTranslateMessage consumes
@@ -88,6 +89,7 @@ protected:
         CWnd::OnDestroy();
         HWND text = GetDlgItem(IDC_TEST_TEXT);
         m_destroyFoundControls = text != nullptr;
+        m_visibleAtDestroy = ::IsWindowVisible(m_hWnd);
         if (text)
             m_textAtDestroy = CString::FromWindow(text);
     }
