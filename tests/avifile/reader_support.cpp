@@ -259,6 +259,7 @@ Bytes BuildAvi(const SyntheticAvi& spec) {
                 written.push_back({s, at, static_cast<uint32_t>(st.chunks[round].size())});
             }
             if (spec.recLists) r.End(rec);
+            if (spec.deadChunk && round == begin) r.Chunk(ChunkId(0, spec.streams[0].type), Bytes(33, 0xDD));
             if (spec.junkInMovi && round == begin) {
                 r.Chunk("JUNK", Bytes(10, 0xEE));
                 r.Chunk("ix00", Bytes(6, 0xAB));

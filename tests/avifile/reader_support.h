@@ -67,6 +67,7 @@ struct SyntheticAvi {
     bool recLists = false;     // group each round of chunks in a 'rec ' list
     bool junkInMovi = false;   // a JUNK chunk and a stray 'ix00' among the data
     size_t avixAfter = 0;      // OpenDml: chunks of stream 0 in the first part; the rest in AVIX parts
+    bool deadChunk = false;    // a stream 0 chunk in the data that no index names: only a scan finds it
 };
 
 Bytes BuildAvi(const SyntheticAvi& spec);
