@@ -1,6 +1,7 @@
 // Catches the message boxes shown by code under test and answers them, so that nothing waits for
 // a person. The real MessageBoxA runs; a thread-local WH_CBT hook sees each box as it is activated,
-// records it and clicks the answer queued for it.
+// and a moment later, from the box's own loop once it has set itself up, the box is recorded and
+// the answer queued for it is clicked.
 #pragma once
 
 #include <windows.h>

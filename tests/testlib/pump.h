@@ -20,7 +20,8 @@ void PumpFor(DWORD ms);
 // MessageBox). A thread timer fires from whichever loop is dispatching, checks the first step's
 // condition and, once it holds, runs its action. A step that is not ready within its time fails the
 // test with its description, the rest are dropped and this thread's dialogs are cancelled, so the
-// modal call returns instead of hanging.
+// modal call returns instead of hanging. The loop must dispatch thread messages (hwnd NULL), as
+// GetMessage/IsDialogMessage/DispatchMessage loops do.
 //
 //   ModalScript script;
 //   script.When("dialog shown", [&] { return (dlg = FindDialog(nullptr)) != nullptr; },
