@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "media_fixtures.h"
+#include "writer/avi_writer.h"
 #include "writer_support.h"
 
 namespace kavrin::test {
@@ -251,6 +252,42 @@ TEST(WriterLayout, LateStreamsUntilTheHeaderRoomRunsOut) {
     ASSERT_EQ(w.Close(), AVIERR_OK);
     std::string probe = RunCommand("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 " + ShellQuote(path)).output;
     EXPECT_EQ(std::count(probe.begin(), probe.end(), '\n'), static_cast<long>(2 + late.size()));
+}
+
+// Patches of sizes and headers land right wherever the buffer stands: on disk, in the buffer, or
+// across its start. Any buffer size gives the same bytes.
+TEST(WriterLayout, BufferSizeDoesNotChangeTheBytes) {
+    TempDir dir;
+    Bytes reference;
+    for (size_t bufferSize : {size_t(16), size_t(100), size_t(4096), size_t(0)}) {
+        std::string path = dir / ("buffer-" + std::to_string(bufferSize) + ".avi");
+        avi::FileIo file;
+        ASSERT_TRUE(file.Create(path));
+        avi::AviWriter writer(file, bufferSize ? bufferSize : avi::RiffOutput::kDefaultBuffer);
+        int video = -1, audio = -1;
+        ASSERT_EQ(writer.CreateStream(VideoInfo(), &video), AVIERR_OK);
+        Bytes format = BitmapInfo(8, 8, "MJPG");
+        ASSERT_EQ(writer.SetFormat(video, format.data(), 40), AVIERR_OK);
+        LONG at = 0;
+        for (size_t size : {size_t(3), size_t(0), size_t(40000), size_t(1), size_t(77), size_t(100000)}) {
+            Bytes data = Data(size, static_cast<unsigned char>(size));
+            ASSERT_EQ(writer.Write(video, at, 2, data.data(), static_cast<LONG>(size), AVIIF_KEYFRAME), AVIERR_OK);
+            at += 2;
+        }
+        ASSERT_EQ(writer.CreateStream(AudioInfo(), &audio), AVIERR_OK);
+        ASSERT_EQ(writer.SetFormat(audio, kPcmMono.data(), 16), AVIERR_OK);
+        Bytes samples = Data(5000, 9);
+        ASSERT_EQ(writer.Write(audio, 0, 2500, samples.data(), 5000, AVIIF_KEYFRAME), AVIERR_OK);
+        ASSERT_EQ(writer.Complete(), AVIERR_OK);
+        file.Close();
+        Bytes bytes = ReadBytes(path);
+        if (reference.empty()) {
+            reference = bytes;
+            EXPECT_EQ(WalkRiff(path).size(), 1u);
+        } else {
+            EXPECT_TRUE(bytes == reference) << "buffer of " << bufferSize << " bytes";
+        }
+    }
 }
 
 // The last hold completes the file, whichever object holds it.

@@ -159,5 +159,42 @@ INSTANTIATE_TEST_SUITE_P(Sizes, WriterLargeFile,
                                          LargeCase{"past_4GiB", 1280, 720, 1600, int64_t(1) << 32}),
                          [](const testing::TestParamInfo<LargeCase>& info) { return std::string(info.param.name); });
 
+// Many small chunks: a RIFF also ends when its index is full, which keeps the index in memory small.
+TEST(WriterManyChunks, RiffEndsWhenItsIndexIsFull) {
+    TempDir dir;
+    std::string out = dir / "many.avi";
+    const LONG frames = 600000;
+    PAVIFILE file = nullptr;
+    ASSERT_EQ(AVIFileOpenA(&file, out.c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_OK);
+    PAVISTREAM video = nullptr;
+    AVISTREAMINFOA info = VideoHeader(2, 1);
+    ASSERT_EQ(AVIFileCreateStreamA(file, &video, &info), AVIERR_OK);
+    std::vector<unsigned char> format = BitmapFormat(2, 1);
+    ASSERT_EQ(AVIStreamSetFormat(video, 0, format.data(), 40), AVIERR_OK);
+    unsigned char pixel[6] = {};
+    for (LONG i = 0; i < frames; ++i) {
+        std::memcpy(pixel, &i, sizeof i);
+        ASSERT_EQ(AVIStreamWrite(video, i, 1, pixel, 6, AVIIF_KEYFRAME, nullptr, nullptr), AVIERR_OK);
+    }
+    AVIStreamRelease(video);
+    AVIFileRelease(file);
+    ASSERT_EQ(AVIFileGetCloseResult(), AVIERR_OK);
+
+    std::vector<RiffNode> riff = WalkRiff(out);
+    ASSERT_EQ(riff.size(), 2u);
+    EXPECT_EQ(riff[0].Find("idx1")->size, 16u * 512 * 1024);
+    CommandResult count = RunCommand("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
+                                     "stream=nb_read_packets -of csv=p=0 " + ShellQuote(out));
+    EXPECT_EQ(count.output, std::to_string(frames) + "\n");
+    PAVISTREAM back = nullptr;
+    ASSERT_EQ(AVIStreamOpenFromFileA(&back, out.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr), AVIERR_OK);
+    EXPECT_EQ(AVIStreamLength(back), frames);
+    LONG bytes = 0, got = 0, index = -1;
+    EXPECT_EQ(AVIStreamRead(back, frames - 1, 1, pixel, 6, &bytes, &got), AVIERR_OK);
+    std::memcpy(&index, pixel, sizeof index);
+    EXPECT_EQ(index, frames - 1);
+    AVIStreamRelease(back);
+}
+
 }  // namespace
 }  // namespace kavrin::test
