@@ -12,6 +12,7 @@ data=${BENCH_DATA:-$root/build/bench-data}
 build=${BENCH_BUILD:-$root/build/bench-merge}
 runs=${RUNS:-5}
 mkdir -p "$data"
+data=$(cd "$data" && pwd)  # ffmpeg's concat lists resolve names from the list's own folder
 
 echo "== building kavrin-merge in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVRIN_TESTS=OFF >/dev/null

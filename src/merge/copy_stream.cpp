@@ -20,9 +20,14 @@ struct CopyHoldings {
     }
 
     // Resizes the one buffer to exactly `size` bytes; on no memory the old block stays held.
+    // The contents need not survive, so a grown block is a fresh one: realloc would copy the
+    // previous chunk across for nothing.
     bool Resize(LONG size) {
-        void* resized = std::realloc(buffer, static_cast<size_t>(size));
+        if (size == bufferSize) return true;
+        void* resized = size < bufferSize ? std::realloc(buffer, static_cast<size_t>(size))
+                                          : std::malloc(static_cast<size_t>(size));
         if (!resized) return false;
+        if (resized != buffer && size > bufferSize) std::free(buffer);
         buffer = resized;
         bufferSize = size;
         return true;
