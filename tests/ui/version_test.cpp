@@ -51,7 +51,12 @@ TEST_F(VersionBoxTest, OpensModallyOverTheMainWindowCentredWithFocusOnOk)
     struct Control { std::string className, text; int id; LONG_PTR style; };
     std::vector<Control> controls;
     ModalScript script;
-    script.When("box shown", [&] { return (dlg = FindDialog(main.m_hWnd)) != nullptr; },
+    // Activation (and with it the focus) can trail the showing by a moment.
+    script.When("box shown and active",
+                [&] {
+                    dlg = FindDialog(main.m_hWnd);
+                    return dlg && ::GetActiveWindow() == dlg;
+                },
                 [&] {
                     focus = ::GetFocus();
                     owner = ::GetWindow(dlg, GW_OWNER);
