@@ -226,6 +226,24 @@ TEST_F(DialogTest, MessageMapRoutesAButtonToItsHandler)
     EXPECT_EQ(1, form.m_buttonClicks);
 }
 
+TEST_F(DialogTest, HandlersReturnTheirResultsAndDefaultLeavesTheRestToTheSystem)
+{
+    TestForm form;
+    LRESULT dragIcon = 0;
+    ModalScript script;
+    script.When("form shown", [&] { return FindDialog() != nullptr; },
+                [&] {
+                    HWND dlg = FindDialog();
+                    dragIcon = ::SendMessageA(dlg, WM_QUERYDRAGICON, 0, 0);
+                    ::SendMessageA(dlg, WM_SYSCOMMAND, TestForm::kOwnSysCommand | 0x3, 0);
+                    ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+                });
+    EXPECT_EQ(IDCANCEL, form.DoModal()) << "SC_CLOSE did not reach the system's own handling";
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ((LRESULT)::LoadIconA(nullptr, (LPCSTR)IDI_APPLICATION), dragIcon);
+    EXPECT_EQ(1, form.m_ownSysCommands);
+}
+
 TEST_F(DialogTest, ExceptionFromAHandlerIsReportedAndTheDialogCarriesOn)
 {
     struct Case { int button; const std::string& text; };

@@ -50,7 +50,9 @@ public:
     bool m_visibleAtDestroy = true;
     CString m_textAtDestroy;
     bool m_exchangeOnInit = true;
-    UINT m_swallowKey = 0;  // a key PreTranslateMessage consumes
+    UINT m_swallowKey = 0;
+    static constexpr UINT kOwnSysCommand = 0x0010;
+    int m_ownSysCommands = 0;  // a key PreTranslateMessage consumes
 
     const MessageMap* GetMessageMap() const override
     {
@@ -59,6 +61,8 @@ public:
             fw::OnCommand<&TestForm::OnThrowMemory>(IDC_TEST_THROW_MEMORY),
             fw::OnCommand<&TestForm::OnThrowOther>(IDC_TEST_THROW_OTHER),
             fw::OnMessage<&TestForm::OnDestroy>(WM_DESTROY),
+            fw::OnMessage<&TestForm::OnSysCommand>(WM_SYSCOMMAND),
+            fw::OnMessage<&TestForm::OnQueryDragIcon>(WM_QUERYDRAGICON),
         };
         static const MessageMap map = {CDialog::GetMessageMap(), entries, std::size(entries)};
         return &map;
@@ -82,6 +86,15 @@ protected:
         return CDialog::PreTranslateMessage(msg);
     }
     void OnButton() { ++m_buttonClicks; }
+    // Our own system command is answered here; the rest take the system's course (Close among them).
+    void OnSysCommand(UINT id, LPARAM lParam)
+    {
+        if ((id & 0xFFF0) == kOwnSysCommand)
+            ++m_ownSysCommands;
+        else
+            CWnd::OnSysCommand(id, lParam);
+    }
+    HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(::LoadIconA(nullptr, (LPCSTR)IDI_APPLICATION)); }
     void OnThrowMemory() { throw std::bad_alloc(); }
     void OnThrowOther() { throw std::runtime_error("broken"); }
     void OnDestroy()
