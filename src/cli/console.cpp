@@ -3,6 +3,7 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -49,6 +50,33 @@ void WriteText(FILE* stream, const std::string& text, TextSource source) {
 
 bool IsTerminal(FILE* stream) { return ConsoleOf(stream) != nullptr; }
 
+bool AnsiArguments(int, char**, std::vector<std::string>* arguments, std::string* unfit) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return false;
+    bool fits = true;
+    for (int i = 1; i < count && fits; ++i) {
+        const std::wstring argument = wide[i];
+        BOOL lost = FALSE;
+        std::string bytes;
+        if (!argument.empty()) {
+            int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, argument.data(),
+                                             static_cast<int>(argument.size()), nullptr, 0, nullptr, &lost);
+            bytes.assign(static_cast<size_t>(length), '\0');
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, argument.data(), static_cast<int>(argument.size()),
+                                &bytes[0], length, nullptr, &lost);
+        }
+        if (lost) {
+            *unfit = bytes;  // with the default character where the lost ones stood
+            fits = false;
+        } else {
+            arguments->push_back(bytes);
+        }
+    }
+    LocalFree(wide);
+    return fits;
+}
+
 #else
 #include <unistd.h>
 
@@ -58,4 +86,10 @@ void WriteText(FILE* stream, const std::string& text, TextSource) {
 }
 
 bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+// Paths are bytes here, taken as they come.
+bool AnsiArguments(int argc, char** argv, std::vector<std::string>* arguments, std::string*) {
+    arguments->assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return true;
+}
 #endif

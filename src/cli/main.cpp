@@ -10,7 +10,14 @@
 #include "progress.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::vector<std::string> arguments;
+    std::string unfit;
+    if (!AnsiArguments(argc, argv, &arguments, &unfit)) {
+        WriteText(stderr,
+                  "kavrin-merge: '" + unfit + "' holds characters that the ANSI code page cannot name\n",
+                  TextSource::Ansi);
+        return 2;
+    }
     const CliCommand command = ParseCommandLine(arguments);
     switch (command.kind) {
     case CliCommand::Help:

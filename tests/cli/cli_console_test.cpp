@@ -29,7 +29,7 @@ std::string Drain(HANDLE pipe) {
     return text;
 }
 
-ProgramRun Program(const std::string& arguments) {
+ProgramRun Program(const std::wstring& arguments) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
     CreatePipe(&outRead, &outWrite, &inherit, 0);
@@ -37,20 +37,21 @@ ProgramRun Program(const std::string& arguments) {
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process = {};
-    std::string commandLine = "\"" + ProgramPath() + "\" " + arguments;
+    const std::string program = ProgramPath();
+    std::wstring commandLine = L"\"" + std::wstring(program.begin(), program.end()) + L"\" " + arguments;
     ProgramRun run;
-    BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+    BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                                   &process);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
-    EXPECT_TRUE(started) << commandLine;
+    EXPECT_TRUE(started);
     if (started) {
         // The pipes are small: read both while the program runs (it writes little, one then the other).
         run.out = Drain(outRead);
@@ -82,11 +83,11 @@ UINT OutputCodePage() {
 }
 
 TEST(KavrinMergeExe, ExitCodes) {
-    ProgramRun version = Program("--version");
+    ProgramRun version = Program(L"--version");
     EXPECT_EQ(version.exitCode, 0u);
     EXPECT_EQ(version.out, "kavrin-merge 1.10\r\n");
 
-    ProgramRun usage = Program("--buffer many a.avi b.wav c.avi");
+    ProgramRun usage = Program(L"--buffer many a.avi b.wav c.avi");
     EXPECT_EQ(usage.exitCode, 2u);
     EXPECT_EQ(usage.err, "kavrin-merge: --buffer: 'many' is not an integer\r\nTry 'kavrin-merge --help'.\r\n");
 }
@@ -95,8 +96,8 @@ TEST(KavrinMergeExe, FailureTextInTheConsoleCodePage) {
     // The literal is code page 932 in this build, as in the program.
     const std::string message =
         "実行できませんでした。: New AVI File\r\nファイル名（拡張子を含める）を\r\n再度、確認後、実行してください\r\n";
-    const std::string missing = "Z:\\no\\such\\folder\\";
-    const std::string arguments = missing + "v.avi " + missing + "a.wav " + missing + "new.avi";
+    const std::wstring missing = L"Z:\\no\\such\\folder\\";
+    const std::wstring arguments = missing + L"v.avi " + missing + L"a.wav " + missing + L"new.avi";
 
     ProgramRun run = Program(arguments);
     EXPECT_EQ(run.exitCode, 1u);
@@ -116,6 +117,19 @@ TEST(KavrinMergeExe, FailureTextInTheConsoleCodePage) {
         }
     }
     std::printf("no console to set to UTF-8 here: that case was not run\n");
+}
+
+// A name the ANSI code page cannot hold is refused, not turned into a look-alike that names another
+// file; one it can hold (Japanese) reaches the media layer intact.
+TEST(KavrinMergeExe, ArgumentsTheAnsiCodePageCannotNameAreRefused) {
+    ProgramRun accented = Program(L"Z:\\no\\vid\u00E9.avi Z:\\no\\a.wav Z:\\no\\n.avi");
+    EXPECT_EQ(accented.exitCode, 2u);
+    EXPECT_NE(accented.err.find("holds characters that the ANSI code page cannot name"), std::string::npos)
+        << accented.err;
+
+    // In a folder that does not exist: the outcome shows the name got as far as the media layer.
+    ProgramRun japanese = Program(L"Z:\\no\\\u52D5\u753B.avi Z:\\no\\a.wav Z:\\no\\\u8868\\n.avi");
+    EXPECT_EQ(japanese.exitCode, 1u) << japanese.err;
 }
 
 }  // namespace
