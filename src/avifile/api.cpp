@@ -3,6 +3,7 @@
 
 #include "avifile.h"
 #include "factories.h"
+#include "file_io.h"
 
 namespace kavrin::avi {
 namespace {
@@ -36,6 +37,12 @@ HRESULT AVIFileOpenA(PAVIFILE* file, LPCSTR path, UINT mode, const CLSID* handle
 ULONG AVIFileAddRef(PAVIFILE file) { return file ? file->AddRef() : 0; }
 ULONG AVIFileRelease(PAVIFILE file) { return file ? file->Release() : 0; }
 HRESULT AVIFileGetCloseResult(void) { return lastCloseResult; }
+
+HRESULT AVIFileAbandon(PAVIFILE file) { return file ? AbandonWriterFile(file) : AVIERR_BADHANDLE; }
+
+BOOL AVIFileNamesSameFile(LPCSTR first, LPCSTR second) {
+    return first && second && SameFile(first, second);
+}
 
 HRESULT AVIFileInfoA(PAVIFILE file, AVIFILEINFOA* info, LONG size) {
     if (!file || !info || size < 0) return AVIERR_BADPARAM;

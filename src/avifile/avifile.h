@@ -218,6 +218,13 @@ HRESULT AVIFileCreateStreamA(PAVIFILE file, PAVISTREAM* stream, AVISTREAMINFOA* 
 // nothing took the target's name and no temporary file is left.
 HRESULT AVIFileGetCloseResult(void);
 
+// Our own additions for a caller whose output may name one of its sources.
+// AVIFileAbandon: the file being written will not be completed; its last release removes what was
+// written and leaves whatever the target names untouched (AVIFileGetCloseResult: AVIERR_USERABORT).
+HRESULT AVIFileAbandon(PAVIFILE file);
+// Whether two paths name one existing file, however they are spelt.
+BOOL AVIFileNamesSameFile(LPCSTR first, LPCSTR second);
+
 // Opens the lParam-th stream of type fccType of an existing file. The stream keeps the file open;
 // the caller owns *stream: AVIStreamRelease it.
 HRESULT AVIStreamOpenFromFileA(PAVISTREAM* stream, LPCSTR path, DWORD fccType, LONG lParam, UINT mode,

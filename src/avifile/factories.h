@@ -14,6 +14,10 @@ HRESULT OpenReaderFile(const char* path, IAVIFile** file);
 // On success *file holds one reference. AVIERR_FILEOPEN when the temporary file cannot be made.
 HRESULT CreateWriterFile(const char* path, IAVIFile** file);
 
+// Marks a file being written so that its last release throws it away instead of completing it.
+// AVIERR_BADHANDLE for a file that is not being written by us.
+HRESULT AbandonWriterFile(IAVIFile* file);
+
 // Records the outcome of completing a written file, for AVIFileGetCloseResult on this thread.
 void RecordCloseResult(HRESULT result);
 

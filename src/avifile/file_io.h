@@ -49,5 +49,7 @@ private:
 bool ReplaceFile(const std::string& from, const std::string& to);
 // Removes a file; false when it could not be removed.
 bool RemoveFile(const std::string& path);
+// Whether two paths name one existing file (links and other spellings included).
+bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace kavrin::avi

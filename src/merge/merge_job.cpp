@@ -23,6 +23,15 @@ MergeOutcome RunMergeJob(const MergeSettings& settings, const MessageSink& show,
     PAVIFILE output = nullptr;
     PAVISTREAM source = nullptr;
 
+    // A failed job leaves what it wrote under the new name, except where that name is one of the
+    // sources: the source stays, and the unfinished output is thrown away.
+    auto releaseFailedOutput = [&] {
+        if (media.AVIFileNamesSameFile(settings.newAviPath.c_str(), settings.aviPath.c_str()) ||
+            media.AVIFileNamesSameFile(settings.newAviPath.c_str(), settings.wavePath.c_str()))
+            media.AVIFileAbandon(output);
+        media.AVIFileRelease(output);
+    };
+
     media.AVIFileInit();
 
     if (media.AVIFileOpenA(&output, settings.newAviPath.c_str(), OF_CREATE | OF_SHARE_DENY_NONE | OF_WRITE,
@@ -35,13 +44,13 @@ MergeOutcome RunMergeJob(const MergeSettings& settings, const MessageSink& show,
     if (media.AVIStreamOpenFromFileA(&source, settings.aviPath.c_str(), streamtypeVIDEO, 0, OF_SHARE_DENY_NONE,
                                      nullptr) != AVIERR_OK) {
         show(kAviFileMessage, nullptr);
-        media.AVIFileRelease(output);
+        releaseFailedOutput();
         media.AVIFileExit();
         return MergeOutcome::NoVideoStream;
     }
     if (media.CopyStream(output, source, chunk, observer) == 0) {
         show(kVideoCopyFailedMessage, nullptr);
-        media.AVIFileRelease(output);
+        releaseFailedOutput();
         media.AVIStreamRelease(source);
         media.AVIFileExit();
         return MergeOutcome::VideoCopyFailed;
@@ -52,13 +61,13 @@ MergeOutcome RunMergeJob(const MergeSettings& settings, const MessageSink& show,
     if (media.AVIStreamOpenFromFileA(&source, settings.wavePath.c_str(), streamtypeAUDIO, 0, OF_SHARE_DENY_NONE,
                                      nullptr) != AVIERR_OK) {
         show(kWaveFileMessage, nullptr);
-        media.AVIFileRelease(output);
+        releaseFailedOutput();
         media.AVIFileExit();
         return MergeOutcome::NoAudioStream;
     }
     if (media.CopyStream(output, source, chunk, observer) == 0) {
         show(kAudioCopyFailedMessage, nullptr);
-        media.AVIFileRelease(output);
+        releaseFailedOutput();
         media.AVIStreamRelease(source);
         media.AVIFileExit();
         return MergeOutcome::AudioCopyFailed;

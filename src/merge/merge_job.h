@@ -54,6 +54,8 @@ struct MergeMedia {
     ULONG (*AVIFileRelease)(PAVIFILE) = ::AVIFileRelease;
     HRESULT (*AVIFileGetCloseResult)() = ::AVIFileGetCloseResult;
     int (*CopyStream)(PAVIFILE, PAVISTREAM, LONG, CopyObserver*) = ::CopyStream;
+    BOOL (*AVIFileNamesSameFile)(LPCSTR, LPCSTR) = ::AVIFileNamesSameFile;
+    HRESULT (*AVIFileAbandon)(PAVIFILE) = ::AVIFileAbandon;
 };
 
 // Runs one merge with the given settings, shows its one outcome message through `show` and returns

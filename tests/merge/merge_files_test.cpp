@@ -211,5 +211,44 @@ TEST_F(MergeFiles, OutputNamingASourceReplacesItOnlyWhenDone) {
     }
 }
 
+TEST_F(MergeFiles, FailedJobNeverReplacesTheSourceItsOutputNames) {
+    // Each job fails after the output was opened; the source the output names must survive whole.
+    const struct {
+        const char* what;
+        const char* avi;
+        const char* wave;
+        bool outputIsVideoSource;
+        MergeOutcome outcome;
+    } cases[] = {
+        {"no video stream", "audio-only.avi", "stereo.wav", true, MergeOutcome::NoVideoStream},
+        {"video copy fails", "dropped.avi", "stereo.wav", true, MergeOutcome::VideoCopyFailed},
+        {"no audio stream", "mjpeg.avi", "mjpeg.avi", false, MergeOutcome::NoAudioStream},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string avi = Out("v.avi"), wave = Out("a.wav");
+        std::filesystem::copy_file(At(c.avi), avi);
+        std::filesystem::copy_file(At(c.wave), wave);
+        const std::string target = c.outputIsVideoSource ? avi : wave;
+        const std::vector<unsigned char> before = ReadBytes(target);
+
+        JobRun run = Merge(avi, wave, target);
+        EXPECT_EQ(run.outcome, c.outcome);
+        EXPECT_EQ(run.messages.size(), 1u);
+        EXPECT_EQ(ReadBytes(target), before) << "the source named as output was replaced";
+        EXPECT_EQ(FilesIn(out_->path()), (std::vector<std::string>{"a.wav", "v.avi"}));
+        std::filesystem::remove(avi);
+        std::filesystem::remove(wave);
+    }
+}
+
+TEST_F(MergeFiles, FailedJobKeepsWhatItWroteUnderANewName) {
+    // Elsewhere a failure deletes nothing: the new file keeps the complete video stream.
+    const std::string target = Out("new.avi");
+    JobRun run = Merge(At("mjpeg.avi"), At("mjpeg.avi"), target);
+    EXPECT_EQ(run.outcome, MergeOutcome::NoAudioStream);
+    EXPECT_EQ(PacketHashes(target, "0:v:0"), PacketHashes(At("mjpeg.avi"), "0:v:0"));
+}
+
 }  // namespace
 }  // namespace kavrin::test

@@ -36,6 +36,7 @@ public:
     HRESULT CreateStream(IAVIStream** stream, AVISTREAMINFOA* info) override;
 
     AviWriter& writer() { return writer_; }
+    void Abandon() { abandoned_ = true; }
 
 private:
     ~WriterFile() = default;
@@ -44,7 +45,7 @@ private:
     // No fsync before the rename: most tools do without, and flushing gigabytes would dominate the
     // time of a merge.
     void Finish() {
-        HRESULT result = writer_.Complete();
+        HRESULT result = abandoned_ ? AVIERR_USERABORT : writer_.Complete();
         file_.Close();
         if (result == AVIERR_OK && !ReplaceFile(temp_, target_)) result = AVIERR_FILEWRITE;
         if (result != AVIERR_OK) RemoveFile(temp_);
@@ -56,6 +57,7 @@ private:
     FileIo file_;
     AviWriter writer_;
     ULONG refs_ = 1;
+    bool abandoned_ = false;
 };
 
 class WriterStream final : public IAVIStream {
@@ -137,6 +139,13 @@ std::string TemporaryName(const std::string& target) {
 }
 
 }  // namespace
+
+HRESULT AbandonWriterFile(IAVIFile* file) {
+    auto* written = dynamic_cast<WriterFile*>(file);
+    if (!written) return AVIERR_BADHANDLE;
+    written->Abandon();
+    return AVIERR_OK;
+}
 
 HRESULT CreateWriterFile(const char* path, IAVIFile** file) {
     if (file) *file = nullptr;
