@@ -152,7 +152,7 @@ TEST_F(MergeDlgTest, FirstStartShowsDefaultsFocusOnExitAndTheVersionItem)
 
     std::string fields[4];
     bool focusOnExit = false;
-    HICON bigIcon = nullptr, smallIcon = nullptr;
+    HICON bigIcon = nullptr, smallIcon = nullptr, dragIcon = nullptr;
     int items = 0;
     MENUITEMINFOA separator = {}, version = {};
     char versionText[128] = "";
@@ -166,6 +166,7 @@ TEST_F(MergeDlgTest, FirstStartShowsDefaultsFocusOnExitAndTheVersionItem)
         focusOnExit = ::GetFocus() == ::GetDlgItem(h, IDCANCEL);
         bigIcon = (HICON)::SendMessageA(h, WM_GETICON, ICON_BIG, 0);
         smallIcon = (HICON)::SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+        dragIcon = (HICON)::SendMessageA(h, WM_QUERYDRAGICON, 0, 0);
         HMENU menu = ::GetSystemMenu(h, FALSE);
         items = ::GetMenuItemCount(menu);
         separator.cbSize = version.cbSize = sizeof(MENUITEMINFOA);
@@ -188,6 +189,7 @@ TEST_F(MergeDlgTest, FirstStartShowsDefaultsFocusOnExitAndTheVersionItem)
     EXPECT_TRUE(focusOnExit);
     EXPECT_EQ(dlg.m_hIcon, bigIcon);
     EXPECT_EQ(dlg.m_hIcon, smallIcon);
+    EXPECT_EQ(dlg.m_hIcon, dragIcon);
 
     CString expectedText;
     ASSERT_TRUE(expectedText.LoadString(IDS_VERSION_MENU));
@@ -197,6 +199,38 @@ TEST_F(MergeDlgTest, FirstStartShowsDefaultsFocusOnExitAndTheVersionItem)
     EXPECT_EQ(UINT(IDM_VERSION), version.wID);
     EXPECT_EQ(expectedText.str(), std::string(versionText));
     EXPECT_EQ(nullptr, app.m_pMainWnd) << "the main window was not cleared when the dialog went";
+}
+
+TEST_F(MergeDlgTest, VersionItemOpensTheVersionBoxOverTheDialog)
+{
+    // The system sets the low four bits of a command for its own use; they must not hide the item.
+    for (WPARAM command : {WPARAM(IDM_VERSION), WPARAM(IDM_VERSION | 0x000F)}) {
+        SCOPED_TRACE(command);
+        CMergeDlg dlg(nullptr);
+        app.m_pMainWnd = &dlg;
+        HWND hwnd = nullptr, box = nullptr;
+        std::string boxCaption;
+        bool mainEnabledMeanwhile = true, mainOpenAfter = false;
+        ModalScript script;
+        script.When("dialog shown", [&] { return Shown(dlg); }, [&] {
+            hwnd = dlg.m_hWnd;
+            ::PostMessageA(hwnd, WM_SYSCOMMAND, command, 0);
+        });
+        script.When("version box shown", [&] { return (box = FindDialog(hwnd)) != nullptr; }, [&] {
+            boxCaption = WindowText(box);
+            mainEnabledMeanwhile = ::IsWindowEnabled(hwnd) != FALSE;
+            PostCommand(box, IDOK);
+        });
+        script.When("version box closed", [&] { return !::IsWindow(box) && ::IsWindowEnabled(hwnd); }, [&] {
+            mainOpenAfter = ::IsWindowVisible(hwnd) != FALSE;
+            PostCommand(hwnd, IDCANCEL);
+        });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal());
+        ASSERT_TRUE(script.Finished());
+        EXPECT_EQ("ﾊﾞｰｼﾞｮﾝ情報", boxCaption);
+        EXPECT_FALSE(mainEnabledMeanwhile);
+        EXPECT_TRUE(mainOpenAfter);
+    }
 }
 
 TEST_F(MergeDlgTest, EnterOnAnyControlOnlyAsksAndEscDoesNothing)
