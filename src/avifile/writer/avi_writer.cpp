@@ -4,12 +4,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "riff.h"
+
 namespace kavrin::avi {
 namespace {
 
-constexpr uint32_t kRIFF = mmioFOURCC('R', 'I', 'F', 'F');
-constexpr uint32_t kLIST = mmioFOURCC('L', 'I', 'S', 'T');
-constexpr uint32_t kJUNK = mmioFOURCC('J', 'U', 'N', 'K');
 constexpr uint32_t kMovi = mmioFOURCC('m', 'o', 'v', 'i');
 constexpr uint32_t kAvihBytes = 56;
 constexpr uint32_t kStrhBytes = 56;
@@ -55,7 +54,7 @@ struct HeaderBuilder {
         return bytes.size() - 4;
     }
     size_t BeginList(uint32_t type) {
-        size_t at = Begin(kLIST);
+        size_t at = Begin(kList);
         U32(type);
         return at;
     }
@@ -191,9 +190,9 @@ HRESULT AviWriter::BeginData() {
     int64_t spare = 12 + 8 + kStrhBytes + 8 + kSpareFormatBytes + 8 + kSuperIndexBody;
     headerCapacity_ = HeaderBytes() + kSpareStreams * spare;
     riffStart_ = out_.Tell();
-    riffSizeOffset_ = out_.BeginList(kRIFF, mmioFOURCC('A', 'V', 'I', ' '));
+    riffSizeOffset_ = out_.BeginList(kRiff, mmioFOURCC('A', 'V', 'I', ' '));
     out_.AppendZeros(static_cast<size_t>(headerCapacity_ - 12));
-    moviSizeOffset_ = out_.BeginList(kLIST, kMovi);
+    moviSizeOffset_ = out_.BeginList(kList, kMovi);
     moviFourcc_ = moviSizeOffset_ + 4;
     riffCount_ = 1;
     return out_.ok() ? AVIERR_OK : Fail(AVIERR_FILEWRITE);
@@ -201,8 +200,8 @@ HRESULT AviWriter::BeginData() {
 
 bool AviWriter::BeginRiff(uint32_t type) {
     riffStart_ = out_.Tell();
-    riffSizeOffset_ = out_.BeginList(kRIFF, type);
-    moviSizeOffset_ = out_.BeginList(kLIST, kMovi);
+    riffSizeOffset_ = out_.BeginList(kRiff, type);
+    moviSizeOffset_ = out_.BeginList(kList, kMovi);
     moviFourcc_ = moviSizeOffset_ + 4;
     ++riffCount_;
     return out_.ok();
@@ -385,7 +384,7 @@ bool AviWriter::WriteHeader() {
             h.End(strn);
         }
         // The super index, or the JUNK that kept its place in a file that stayed within one RIFF.
-        size_t indx = h.Begin(IsOpenDml() ? mmioFOURCC('i', 'n', 'd', 'x') : kJUNK);
+        size_t indx = h.Begin(IsOpenDml() ? mmioFOURCC('i', 'n', 'd', 'x') : kJunk);
         size_t body = h.bytes.size();
         if (IsOpenDml()) {
             h.U16(4);  // longs per entry
@@ -413,7 +412,7 @@ bool AviWriter::WriteHeader() {
         h.End(dmlh);
         h.End(odml);
     } else {
-        size_t junk = h.Begin(kJUNK);
+        size_t junk = h.Begin(kJunk);
         h.Zeros(kOdmlBytes - 8);
         h.End(junk);
     }
@@ -421,7 +420,7 @@ bool AviWriter::WriteHeader() {
 
     int64_t filler = headerCapacity_ - 12 - static_cast<int64_t>(h.bytes.size());
     if (filler >= 8) {
-        size_t junk = h.Begin(kJUNK);
+        size_t junk = h.Begin(kJunk);
         h.Zeros(static_cast<size_t>(filler - 8));
         h.End(junk);
     } else if (filler != 0) {
