@@ -44,9 +44,9 @@ std::string FfmpegPayloadMd5(const std::string& path, const std::string& map) {
     return at == std::string::npos ? "" : out.substr(at + 4, 32);
 }
 
-std::map<std::string, std::string> Probe(const std::string& path, const std::string& spec) {
+std::map<std::string, std::string> Probe(const std::string& path, const std::string& streamSpec) {
     std::map<std::string, std::string> fields;
-    std::istringstream in(ProbeStream(path, spec));
+    std::istringstream in(ProbeStream(path, streamSpec));
     for (std::string line; std::getline(in, line);) {
         const size_t eq = line.find('=');
         if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);

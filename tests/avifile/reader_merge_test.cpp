@@ -41,15 +41,15 @@ TEST(MergeDroppedFrames, FfmpegCaptureWithGaps) {
 // first, so the source is made by hand.
 TEST(MergeDroppedFrames, LeadingAndTrailingRuns) {
     TempDir dir;
-    SyntheticAvi spec;
+    SyntheticAvi layout;
     SyntheticStream video;
     video.format = VideoFormat(32, 24, "KVRN");  // no codec: ffmpeg only copies
     const std::string pattern = "EEDDEEEDDEDEE";
     for (size_t i = 0; i < pattern.size(); ++i)
         video.chunks.push_back(pattern[i] == 'E' ? Bytes() : Filled(200 + i, static_cast<unsigned char>(i)));
-    spec.streams = {video};
+    layout.streams = {video};
     const std::string source = dir / "runs.avi", target = dir / "new.avi";
-    WriteBytes(source, BuildAvi(spec));
+    WriteBytes(source, BuildAvi(layout));
     ASSERT_EQ(CopyVideo(source, target), 1);
     const auto theirs = PacketHashes(source, "0:v:0");
     ASSERT_EQ(theirs.size(), 5u);

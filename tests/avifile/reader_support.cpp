@@ -180,31 +180,31 @@ struct Written {
 
 }  // namespace
 
-Bytes BuildAvi(const SyntheticAvi& spec) {
-    const bool odml = spec.index == IndexKind::OpenDml || spec.index == IndexKind::OpenDmlAndIdx1;
-    const bool idx1 = spec.index == IndexKind::Idx1FromMovi || spec.index == IndexKind::Idx1FromFile ||
-                      spec.index == IndexKind::OpenDmlAndIdx1;
+Bytes BuildAvi(const SyntheticAvi& layout) {
+    const bool odml = layout.index == IndexKind::OpenDml || layout.index == IndexKind::OpenDmlAndIdx1;
+    const bool idx1 = layout.index == IndexKind::Idx1FromMovi || layout.index == IndexKind::Idx1FromFile ||
+                      layout.index == IndexKind::OpenDmlAndIdx1;
     constexpr uint32_t kSuperEntries = 8;
     Riff r;
     const size_t riff = r.Begin("RIFF", "AVI ");
     const size_t hdrl = r.Begin("LIST", "hdrl");
     Bytes avih;
-    const SyntheticStream& first = spec.streams.at(0);
+    const SyntheticStream& first = layout.streams.at(0);
     Put32(avih, static_cast<uint32_t>(1000000ull * first.scale / (first.rate ? first.rate : 1)));
     Put32(avih, 0);
     Put32(avih, 0);
     Put32(avih, idx1 ? 0x10 : 0);
     Put32(avih, static_cast<uint32_t>(first.chunks.size()));
     Put32(avih, 0);
-    Put32(avih, static_cast<uint32_t>(spec.streams.size()));
+    Put32(avih, static_cast<uint32_t>(layout.streams.size()));
     Put32(avih, 0);
     Put32(avih, 32);
     Put32(avih, 24);
     for (int i = 0; i < 4; ++i) Put32(avih, 0);
     r.Chunk("avih", avih);
-    std::vector<size_t> indxAt(spec.streams.size());
-    for (size_t s = 0; s < spec.streams.size(); ++s) {
-        const SyntheticStream& st = spec.streams[s];
+    std::vector<size_t> indxAt(layout.streams.size());
+    for (size_t s = 0; s < layout.streams.size(); ++s) {
+        const SyntheticStream& st = layout.streams[s];
         const size_t strl = r.Begin("LIST", "strl");
         Bytes strh;
         Put32(strh, Id(st.type.c_str()));
@@ -236,10 +236,10 @@ Bytes BuildAvi(const SyntheticAvi& spec) {
     r.End(hdrl);
 
     size_t rounds = 0;
-    for (const SyntheticStream& st : spec.streams) rounds = std::max(rounds, st.chunks.size());
-    const size_t split = odml && spec.avixAfter > 0 && spec.avixAfter < rounds ? spec.avixAfter : rounds;
-    std::vector<std::vector<uint32_t>> superCount(spec.streams.size());
-    std::vector<Bytes> superEntries(spec.streams.size());
+    for (const SyntheticStream& st : layout.streams) rounds = std::max(rounds, st.chunks.size());
+    const size_t split = odml && layout.avixAfter > 0 && layout.avixAfter < rounds ? layout.avixAfter : rounds;
+    std::vector<std::vector<uint32_t>> superCount(layout.streams.size());
+    std::vector<Bytes> superEntries(layout.streams.size());
     std::vector<Written> firstPart;
     size_t moviAt = 0;
     for (size_t part = 0, begin = 0; begin < rounds; ++part) {
@@ -251,22 +251,22 @@ Bytes BuildAvi(const SyntheticAvi& spec) {
         std::vector<Written> written;
         for (size_t round = begin; round < end; ++round) {
             size_t rec = 0;
-            if (spec.recLists) rec = r.Begin("LIST", "rec ");
-            for (size_t s = 0; s < spec.streams.size(); ++s) {
-                const SyntheticStream& st = spec.streams[s];
+            if (layout.recLists) rec = r.Begin("LIST", "rec ");
+            for (size_t s = 0; s < layout.streams.size(); ++s) {
+                const SyntheticStream& st = layout.streams[s];
                 if (round >= st.chunks.size()) continue;
                 const size_t at = r.Chunk(ChunkId(s, st.type), st.chunks[round]);
                 written.push_back({s, at, static_cast<uint32_t>(st.chunks[round].size())});
             }
-            if (spec.recLists) r.End(rec);
-            if (spec.deadChunk && round == begin) r.Chunk(ChunkId(0, spec.streams[0].type), Bytes(33, 0xDD));
-            if (spec.junkInMovi && round == begin) {
+            if (layout.recLists) r.End(rec);
+            if (layout.deadChunk && round == begin) r.Chunk(ChunkId(0, layout.streams[0].type), Bytes(33, 0xDD));
+            if (layout.junkInMovi && round == begin) {
                 r.Chunk("JUNK", Bytes(10, 0xEE));
                 r.Chunk("ix00", Bytes(6, 0xAB));
             }
         }
         if (odml) {
-            for (size_t s = 0; s < spec.streams.size(); ++s) {
+            for (size_t s = 0; s < layout.streams.size(); ++s) {
                 Bytes ix;
                 uint32_t count = 0;
                 Bytes entries;
@@ -281,7 +281,7 @@ Bytes BuildAvi(const SyntheticAvi& spec) {
                 ix.push_back(0);
                 ix.push_back(1);
                 Put32(ix, count);
-                Put32(ix, ChunkId(s, spec.streams[s].type));
+                Put32(ix, ChunkId(s, layout.streams[s].type));
                 Put64(ix, moviAt);
                 Put32(ix, 0);
                 ix.insert(ix.end(), entries.begin(), entries.end());
@@ -299,9 +299,9 @@ Bytes BuildAvi(const SyntheticAvi& spec) {
             if (idx1) {
                 Bytes index;
                 for (const Written& w : written) {
-                    Put32(index, ChunkId(w.stream, spec.streams[w.stream].type));
+                    Put32(index, ChunkId(w.stream, layout.streams[w.stream].type));
                     Put32(index, 0x10);
-                    Put32(index, static_cast<uint32_t>(spec.index == IndexKind::Idx1FromFile ? w.header
+                    Put32(index, static_cast<uint32_t>(layout.index == IndexKind::Idx1FromFile ? w.header
                                                                                               : w.header - moviAt));
                     Put32(index, w.size);
                 }
@@ -314,13 +314,13 @@ Bytes BuildAvi(const SyntheticAvi& spec) {
         begin = end;
     }
     if (rounds == 0) r.End(riff);
-    for (size_t s = 0; odml && s < spec.streams.size(); ++s) {
+    for (size_t s = 0; odml && s < layout.streams.size(); ++s) {
         Bytes head;
         Put16(head, 4);
         head.push_back(0);
         head.push_back(0);
         Put32(head, static_cast<uint32_t>(superEntries[s].size() / 16));
-        Put32(head, ChunkId(s, spec.streams[s].type));
+        Put32(head, ChunkId(s, layout.streams[s].type));
         Put32(head, 0), Put32(head, 0), Put32(head, 0);
         std::memcpy(&r.bytes[indxAt[s] + 8], head.data(), head.size());
         std::memcpy(&r.bytes[indxAt[s] + 8 + head.size()], superEntries[s].data(), superEntries[s].size());

@@ -70,7 +70,7 @@ struct SyntheticAvi {
     bool deadChunk = false;    // a stream 0 chunk in the data that no index names: only a scan finds it
 };
 
-Bytes BuildAvi(const SyntheticAvi& spec);
+Bytes BuildAvi(const SyntheticAvi& layout);
 Bytes VideoFormat(int width, int height, const char* compression);
 // WAVEFORMATEX (18 bytes) for a PCM-like tag.
 Bytes WaveFormat(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t blockAlign);

@@ -86,29 +86,29 @@ class ChunkListSource : public ::testing::TestWithParam<IndexCase> {};
 
 TEST_P(ChunkListSource, EveryChunkComesBackInItsPlace) {
     const IndexCase& c = GetParam();
-    SyntheticAvi spec;
-    spec.streams = {VideoStream("DDEDDDEEDD"), AudioStream()};
-    spec.index = c.index;
-    spec.recLists = c.recLists;
-    spec.junkInMovi = c.junk;
-    spec.avixAfter = c.avixAfter;
+    SyntheticAvi layout;
+    layout.streams = {VideoStream("DDEDDDEEDD"), AudioStream()};
+    layout.index = c.index;
+    layout.recLists = c.recLists;
+    layout.junkInMovi = c.junk;
+    layout.avixAfter = c.avixAfter;
     // With an index, the index decides: a chunk it does not name is not part of the stream.
-    spec.deadChunk = c.index != IndexKind::None;
-    const Bytes file = BuildAvi(spec);
+    layout.deadChunk = c.index != IndexKind::None;
+    const Bytes file = BuildAvi(layout);
 
     StreamPtr video = Open(file, 0);
     ASSERT_TRUE(video);
     AVISTREAMINFOA info = InfoOf(video.get());
     EXPECT_EQ(info.fccType, Id("vids"));
     EXPECT_STREQ(info.szName, "video");
-    ASSERT_EQ(info.dwLength, spec.streams[0].chunks.size());
+    ASSERT_EQ(info.dwLength, layout.streams[0].chunks.size());
     for (LONG pos = 0; pos < static_cast<LONG>(info.dwLength); ++pos)
-        EXPECT_EQ(ReadAt(video.get(), pos, 1), spec.streams[0].chunks[pos]) << "frame " << pos;
+        EXPECT_EQ(ReadAt(video.get(), pos, 1), layout.streams[0].chunks[pos]) << "frame " << pos;
 
     StreamPtr audio = Open(file, 1);
     ASSERT_TRUE(audio);
     info = InfoOf(audio.get());
-    const Bytes payload = Concat(spec.streams[1].chunks);
+    const Bytes payload = Concat(layout.streams[1].chunks);
     ASSERT_EQ(info.dwLength, payload.size() / 4);
     std::vector<CopiedChunk> writes;
     ASSERT_TRUE(CopyLoop(audio.get(), 4096, writes));
@@ -142,9 +142,9 @@ TEST(DroppedFrames, CopyKeepsEveryEmptyFrameInPlaceOrStops) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
-        SyntheticAvi spec;
-        spec.streams = {VideoStream(c.pattern)};
-        const Bytes file = BuildAvi(spec);
+        SyntheticAvi layout;
+        layout.streams = {VideoStream(c.pattern)};
+        const Bytes file = BuildAvi(layout);
         StreamPtr video = Open(file, 0);
         ASSERT_TRUE(video);
         EXPECT_EQ(InfoOf(video.get()).dwLength, std::strlen(c.pattern));
@@ -154,21 +154,21 @@ TEST(DroppedFrames, CopyKeepsEveryEmptyFrameInPlaceOrStops) {
         EXPECT_EQ(copied, c.copyable) << why;
         const std::vector<Bytes> frames = FramesFromWrites(writes);
         // Whatever was written before a stop is in its place.
-        ASSERT_LE(frames.size(), spec.streams[0].chunks.size());
-        EXPECT_EQ(frames, std::vector<Bytes>(spec.streams[0].chunks.begin(), spec.streams[0].chunks.begin() + frames.size()));
+        ASSERT_LE(frames.size(), layout.streams[0].chunks.size());
+        EXPECT_EQ(frames, std::vector<Bytes>(layout.streams[0].chunks.begin(), layout.streams[0].chunks.begin() + frames.size()));
         if (copied) {
-            EXPECT_EQ(frames.size(), spec.streams[0].chunks.size());
+            EXPECT_EQ(frames.size(), layout.streams[0].chunks.size());
         }
     }
 }
 
 TEST(DroppedFrames, SpansFollowTheAgreedRule) {
-    SyntheticAvi spec;
-    spec.streams = {VideoStream("EEDEEDEEDD")};
-    const Bytes file = BuildAvi(spec);
+    SyntheticAvi layout;
+    layout.streams = {VideoStream("EEDEEDEEDD")};
+    const Bytes file = BuildAvi(layout);
     StreamPtr video = Open(file, 0);
     ASSERT_TRUE(video);
-    const auto& frames = spec.streams[0].chunks;
+    const auto& frames = layout.streams[0].chunks;
     struct Case {
         LONG pos, n;
         size_t bytes;
@@ -197,9 +197,9 @@ TEST(DroppedFrames, SpansFollowTheAgreedRule) {
 }
 
 TEST(DroppedFrames, StreamOfOnlyEmptyFramesCannotBeCopied) {
-    SyntheticAvi spec;
-    spec.streams = {VideoStream("EEE")};
-    const Bytes file = BuildAvi(spec);
+    SyntheticAvi layout;
+    layout.streams = {VideoStream("EEE")};
+    const Bytes file = BuildAvi(layout);
     StreamPtr video = Open(file, 0);
     ASSERT_TRUE(video);
     std::vector<CopiedChunk> writes;
@@ -213,12 +213,12 @@ TEST(DroppedFrames, StreamOfOnlyEmptyFramesCannotBeCopied) {
 // ---- fixed sample size ----
 
 TEST(SampleSize, ReadsCrossChunksAndStopAtTheEnd) {
-    SyntheticAvi spec;
-    spec.streams = {VideoStream("DD"), AudioStream()};
-    const Bytes file = BuildAvi(spec);
+    SyntheticAvi layout;
+    layout.streams = {VideoStream("DD"), AudioStream()};
+    const Bytes file = BuildAvi(layout);
     StreamPtr audio = Open(file, 1);
     ASSERT_TRUE(audio);
-    const Bytes payload = Concat(spec.streams[1].chunks);
+    const Bytes payload = Concat(layout.streams[1].chunks);
     const LONG length = static_cast<LONG>(payload.size() / 4);
     auto slice = [&](LONG pos, LONG n) { return Bytes(payload.begin() + pos * 4, payload.begin() + (pos + n) * 4); };
     // Chunk sizes 400, 402, (0), 398, 4, 1000: the sample at byte 800 runs over into the next chunk.
@@ -249,12 +249,12 @@ TEST(SampleSize, ReadsCrossChunksAndStopAtTheEnd) {
 }
 
 TEST(SampleSize, BlockAlignWinsOverADisagreeingHeader) {
-    SyntheticAvi spec;
+    SyntheticAvi layout;
     SyntheticStream audio = AudioStream();
     audio.sampleSize = 1;  // the header says bytes, the format says 4-byte blocks
     audio.headerLength = 2204;
-    spec.streams = {VideoStream("D"), audio};
-    const Bytes file = BuildAvi(spec);
+    layout.streams = {VideoStream("D"), audio};
+    const Bytes file = BuildAvi(layout);
     StreamPtr stream = Open(file, 1);
     ASSERT_TRUE(stream);
     const AVISTREAMINFOA info = InfoOf(stream.get());
@@ -263,11 +263,11 @@ TEST(SampleSize, BlockAlignWinsOverADisagreeingHeader) {
 }
 
 TEST(SampleSize, PositionsStartAtTheHeadersStart) {
-    SyntheticAvi spec;
+    SyntheticAvi layout;
     SyntheticStream video = VideoStream("DDED");
     video.start = 10;
-    spec.streams = {video};
-    const Bytes file = BuildAvi(spec);
+    layout.streams = {video};
+    const Bytes file = BuildAvi(layout);
     StreamPtr stream = Open(file, 0);
     ASSERT_TRUE(stream);
     EXPECT_EQ(InfoOf(stream.get()).dwStart, 10u);
@@ -402,17 +402,17 @@ TEST(BadInput, RefusedWithTheDocumentedCode) {
     noStreams.streams = {VideoStream("D")};
     Bytes badStart;
     {
-        SyntheticAvi spec;
-        spec.streams = {VideoStream("DD")};
-        spec.streams[0].start = 0x80000000u;
-        badStart = BuildAvi(spec);
+        SyntheticAvi layout;
+        layout.streams = {VideoStream("DD")};
+        layout.streams[0].start = 0x80000000u;
+        badStart = BuildAvi(layout);
     }
     Bytes hugeFormat;
     {
-        SyntheticAvi spec;
-        spec.streams = {VideoStream("D")};
-        spec.streams[0].format = Filled((1 << 20) + 2, 3);
-        hugeFormat = BuildAvi(spec);
+        SyntheticAvi layout;
+        layout.streams = {VideoStream("D")};
+        layout.streams[0].format = Filled((1 << 20) + 2, 3);
+        hugeFormat = BuildAvi(layout);
     }
     Bytes hdrlCut = BuildAvi(noStreams);
     hdrlCut.resize(60);
@@ -463,12 +463,12 @@ TEST(BadInput, MissingFileAndFolderDoNotOpen) {
 // A cut file keeps the chunks that are whole, in their places.
 TEST(BadInput, CutFileKeepsTheWholeChunks) {
     for (IndexKind index : {IndexKind::Idx1FromMovi, IndexKind::OpenDml}) {
-        SyntheticAvi spec;
-        spec.streams = {VideoStream("DDEDDDD"), AudioStream()};
-        spec.index = index;
-        const Bytes whole = BuildAvi(spec);
+        SyntheticAvi layout;
+        layout.streams = {VideoStream("DDEDDDD"), AudioStream()};
+        layout.index = index;
+        const Bytes whole = BuildAvi(layout);
         // Cut in the middle of the sixth frame's data (the index is lost or points past the end).
-        const Bytes& sixth = spec.streams[0].chunks[5];
+        const Bytes& sixth = layout.streams[0].chunks[5];
         const auto at = std::search(whole.begin(), whole.end(), sixth.begin(), sixth.end());
         ASSERT_NE(at, whole.end());
         const Bytes cut(whole.begin(), at + 10);
@@ -478,17 +478,17 @@ TEST(BadInput, CutFileKeepsTheWholeChunks) {
         std::vector<CopiedChunk> writes;
         ASSERT_TRUE(CopyLoop(video.get(), 4096, writes));
         EXPECT_EQ(FramesFromWrites(writes),
-                  std::vector<Bytes>(spec.streams[0].chunks.begin(), spec.streams[0].chunks.begin() + 5));
+                  std::vector<Bytes>(layout.streams[0].chunks.begin(), layout.streams[0].chunks.begin() + 5));
     }
 }
 
 // Hostile headers and indexes: the file opens with what can be trusted, or is refused; nothing is
 // read outside it and nothing grows without bound.
 TEST(BadInput, HostileIndexesAndCounts) {
-    SyntheticAvi spec;
-    spec.streams = {VideoStream("DDEDD"), AudioStream()};
+    SyntheticAvi layout;
+    layout.streams = {VideoStream("DDEDD"), AudioStream()};
     auto patched = [&](IndexKind index, const std::function<void(Bytes&)>& patch) {
-        SyntheticAvi s = spec;
+        SyntheticAvi s = layout;
         s.index = index;
         Bytes file = BuildAvi(s);
         patch(file);
@@ -550,17 +550,17 @@ TEST(BadInput, HostileIndexesAndCounts) {
         ASSERT_EQ(InfoOf(video.get()).dwLength, 5u);
         std::vector<CopiedChunk> writes;
         ASSERT_TRUE(CopyLoop(video.get(), 4096, writes));
-        EXPECT_EQ(FramesFromWrites(writes), spec.streams[0].chunks);
+        EXPECT_EQ(FramesFromWrites(writes), layout.streams[0].chunks);
         StreamPtr audio = Open(c.file, 1);
         ASSERT_TRUE(audio);
-        EXPECT_EQ(InfoOf(audio.get()).dwLength, Concat(spec.streams[1].chunks).size() / 4);
+        EXPECT_EQ(InfoOf(audio.get()).dwLength, Concat(layout.streams[1].chunks).size() / 4);
     }
 }
 
 TEST(BadInput, StreamCountIsBoundedByWhatChunkIdsCanName) {
-    SyntheticAvi spec;
-    for (int i = 0; i < 150; ++i) spec.streams.push_back(VideoStream("D"));
-    const Bytes file = BuildAvi(spec);
+    SyntheticAvi layout;
+    for (int i = 0; i < 150; ++i) layout.streams.push_back(VideoStream("D"));
+    const Bytes file = BuildAvi(layout);
     IAVIFile* opened = nullptr;
     ASSERT_EQ(avi::OpenReaderMemory(file.data(), file.size(), &opened), AVIERR_OK);
     AVIFILEINFOA info;
@@ -569,7 +569,7 @@ TEST(BadInput, StreamCountIsBoundedByWhatChunkIdsCanName) {
     IAVIStream* stream = nullptr;
     EXPECT_EQ(opened->GetStream(&stream, streamtypeVIDEO, 99), AVIERR_OK);
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(ReadAt(stream, 0, 1), spec.streams[99].chunks[0]);
+    EXPECT_EQ(ReadAt(stream, 0, 1), layout.streams[99].chunks[0]);
     stream->Release();
     EXPECT_EQ(opened->GetStream(&stream, streamtypeVIDEO, 100), AVIERR_NODATA);
     opened->Release();

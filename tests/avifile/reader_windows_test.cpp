@@ -47,13 +47,13 @@ Bytes ReadOne(PAVISTREAM stream, LONG pos, LONG n, LONG* samples) {
 }
 
 TEST_F(JapaneseNames, AviAndWaveOpenAndRead) {
-    SyntheticAvi spec;
+    SyntheticAvi layout;
     SyntheticStream video;
     video.format = VideoFormat(16, 16, "MJPG");
     for (int i = 0; i < 5; ++i) video.chunks.push_back(i == 3 ? Bytes() : Filled(60 + i, static_cast<unsigned char>(i)));
-    spec.streams = {video};
-    spec.index = IndexKind::OpenDml;
-    const std::string avi = Write("ソース動画.avi", BuildAvi(spec));
+    layout.streams = {video};
+    layout.index = IndexKind::OpenDml;
+    const std::string avi = Write("ソース動画.avi", BuildAvi(layout));
 
     PAVISTREAM stream = nullptr;
     ASSERT_EQ(AVIStreamOpenFromFileA(&stream, avi.c_str(), streamtypeVIDEO, 0, OF_SHARE_DENY_NONE, nullptr), AVIERR_OK);

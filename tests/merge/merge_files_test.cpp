@@ -38,9 +38,9 @@ std::string PayloadMd5(const std::string& path, const std::string& map) {
 }
 
 // The stream properties a player relies on, as ffprobe reports them.
-std::string Properties(const std::string& path, const std::string& spec) {
+std::string Properties(const std::string& path, const std::string& streamSpec) {
     std::string kept;
-    std::istringstream in(ProbeStream(path, spec));
+    std::istringstream in(ProbeStream(path, streamSpec));
     for (std::string line; std::getline(in, line);)
         for (const char* key : {"codec_name=", "codec_tag_string=", "width=", "height=", "pix_fmt=", "sample_rate=",
                                 "channels=", "bits_per_sample=", "block_align=", "r_frame_rate="})
