@@ -20,4 +20,15 @@ ninja -C build/win64 Kavrin
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer questions on a first start of a new prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# The dialogs ask for "ＭＳ Ｐゴシック"; where Windows' own fonts are missing, the IPA fonts have its metrics
+# (Wine's fallback is wider and cuts the labels short). Set once, kept if the user chose otherwise.
+prefix=${WINEPREFIX:-$HOME/.wine}
+if ! grep -q 'Kavrin: IPA fonts' "$prefix/.kavrin-fonts" 2>/dev/null; then
+  wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' >/dev/null 2>&1 ||
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1 || true
+  wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' >/dev/null 2>&1 ||
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f >/dev/null 2>&1 || true
+  mkdir -p "$prefix" && echo 'Kavrin: IPA fonts for the dialogs checked' > "$prefix/.kavrin-fonts"
+fi
+
 exec wine build/win64/src/app/Kavrin.exe "$@"
