@@ -9,7 +9,8 @@ namespace {
 struct CopyHoldings {
     PAVISTREAM target = nullptr;
     void* buffer = nullptr;
-    LONG bufferSize = 0;
+    LONG bufferSize = 0;  // the bytes the buffer stands for now: every read and check uses this
+    LONG capacity = 0;    // the bytes the block really has
 
     CopyHoldings() = default;
     CopyHoldings(const CopyHoldings&) = delete;
@@ -20,16 +21,19 @@ struct CopyHoldings {
     }
 
     // Resizes the one buffer to exactly `size` bytes; on no memory the old block stays held.
-    // The contents need not survive, so a grown block is a fresh one: realloc would copy the
-    // previous chunk across for nothing.
+    // The contents need not survive, so a block that must grow is replaced by a fresh one, and a
+    // block large enough already is kept: chunk sizes go up and down all through a stream, and
+    // giving the heap back and taking it again for every chunk costs more than the copy itself.
     bool Resize(LONG size) {
-        if (size == bufferSize) return true;
-        void* resized = size < bufferSize ? std::realloc(buffer, static_cast<size_t>(size))
-                                          : std::malloc(static_cast<size_t>(size));
-        if (!resized) return false;
-        if (resized != buffer && size > bufferSize) std::free(buffer);
-        buffer = resized;
-        bufferSize = size;
+        if (size <= capacity) {
+            bufferSize = size;
+            return true;
+        }
+        void* grown = std::malloc(static_cast<size_t>(size));
+        if (!grown) return false;
+        std::free(buffer);
+        buffer = grown;
+        bufferSize = capacity = size;
         return true;
     }
 };
@@ -60,7 +64,7 @@ int CopyStream(PAVIFILE file, PAVISTREAM source, LONG fallbackChunkLength, CopyO
     // A format of size 0 still gets a block of its own.
     held.buffer = std::malloc(bytes > 0 ? static_cast<size_t>(bytes) : 1);
     if (!held.buffer) return 0;
-    held.bufferSize = bytes;
+    held.bufferSize = held.capacity = bytes;
     if (AVIStreamReadFormat(source, first, held.buffer, &bytes) != AVIERR_OK) return 0;
     if (bytes < 0 || bytes > held.bufferSize) return 0;  // would read past the block
     if (AVIStreamSetFormat(held.target, first, held.buffer, bytes) != AVIERR_OK) return 0;
