@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame_placement.h"
 #include "reader/reader.h"
 
 namespace kavrin::test {
@@ -363,6 +364,7 @@ bool CopyLoop(IAVIStream* stream, LONG fallback, const std::function<void(const 
         write.pos = pos;
         write.samples = gotSamples;
         write.data.assign(buffer.begin(), buffer.begin() + got);
+        write.emptiesBefore = avi::EmptiesBeforeFrame(buffer.data(), got, gotSamples);
         sink(write);
         pos += gotSamples;
     }
@@ -374,9 +376,10 @@ std::vector<Bytes> FramesFromWrites(const std::vector<CopiedChunk>& writes) {
     bool seenData = false;
     for (const CopiedChunk& w : writes) {
         const size_t empties = static_cast<size_t>(w.samples) - 1;
-        if (!seenData) frames.insert(frames.end(), empties, Bytes());
+        const size_t before = w.emptiesBefore >= 0 ? static_cast<size_t>(w.emptiesBefore) : seenData ? 0 : empties;
+        frames.insert(frames.end(), before, Bytes());
         frames.push_back(w.data);
-        if (seenData) frames.insert(frames.end(), empties, Bytes());
+        frames.insert(frames.end(), empties - before, Bytes());
         seenData = seenData || !w.data.empty();
     }
     return frames;

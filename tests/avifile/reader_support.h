@@ -80,6 +80,7 @@ struct CopiedChunk {
     LONG pos;
     LONG samples;
     Bytes data;
+    LONG emptiesBefore;  // as the reader noted it for the writer (frame_placement.h), -1 for none
 };
 // Runs the merge's copy loop over a stream (convenient query, fallback query, data read) and
 // records every write; false, with the reason in *why, when the loop would fail.
@@ -88,8 +89,8 @@ bool CopyLoop(IAVIStream* stream, LONG fallback, std::vector<CopiedChunk>& write
 bool CopyLoop(IAVIStream* stream, LONG fallback, const std::function<void(const CopiedChunk&)>& sink,
               std::string* why = nullptr);
 // What a writer makes of those writes for a stream without a fixed sample size: the chunk list,
-// empty frames included, by the agreed rule (before the first data, n-1 empties then the chunk;
-// after it, the chunk then n-1 empties).
+// empty frames included: as many empties before the chunk as the reader noted, the rest after it
+// (with no note: before the first data, n-1 empties then the chunk; after it, the chunk then n-1).
 std::vector<Bytes> FramesFromWrites(const std::vector<CopiedChunk>& writes);
 
 // Opens stream n (any type) of bytes held in memory.

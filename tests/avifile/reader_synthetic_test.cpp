@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "frame_placement.h"
 #include "media_fixtures.h"
 #include "reader/reader.h"
 #include "reader_support.h"
@@ -128,17 +129,17 @@ INSTANTIATE_TEST_SUITE_P(Readers, ChunkListSource,
                                            IndexCase{"scan_avix", IndexKind::None, false, false, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Dropped frames: reading as the merge does and writing by the agreed rule gives back every frame,
-// the empty ones at their places. A writer puts the first chunk of a stream after the empties of its
-// write, so empties right after the first frame with data cannot be copied: such a copy must stop
-// (a read of 0 bytes), never move a frame.
+// Dropped frames: reading as the merge does and writing as the reader notes gives back every frame,
+// the empty ones at their places. Only a stream without any frame with data cannot be copied: every
+// write of a copy carries data. Such a copy must stop (a read of 0 bytes), never move a frame.
 TEST(DroppedFrames, CopyKeepsEveryEmptyFrameInPlaceOrStops) {
     const struct {
         const char* pattern;
         bool copyable;
     } cases[] = {
-        {"DDEEDED", true}, {"EEDDE", true},   {"EEDDEEDEE", true}, {"D", true},      {"DDEEEE", true},
-        {"EEEED", true},   {"DDDD", true},    {"DEEDD", false},    {"EDEEDEE", false}, {"EEE", false},
+        {"DDEEDED", true}, {"EEDDE", true},   {"EEDDEEDEE", true}, {"D", true}, {"DDEEEE", true},
+        {"EEEED", true},   {"DDDD", true},    {"DEEDD", true},     {"DEE", true}, {"EDEEDEE", true},
+        {"EEE", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
@@ -174,11 +175,12 @@ TEST(DroppedFrames, SpansFollowTheAgreedRule) {
         size_t bytes;
         LONG samples;
     } cases[] = {
-        {0, AVISTREAMREAD_CONVENIENT, frames[2].size(), 3},  // leading run up to and with the first data
-        {1, AVISTREAMREAD_CONVENIENT, frames[2].size(), 2},
+        {0, AVISTREAMREAD_CONVENIENT, frames[2].size(), 5},  // leading run, the first data, the run after
+        {1, AVISTREAMREAD_CONVENIENT, frames[2].size(), 4},
+        {0, 3, frames[2].size(), 3},                         // capped right after the data
         {0, 2, 0, 2},                                        // capped before the data: empties only
         {0, 1, 0, 1},                                        // one sample is that one frame
-        {2, AVISTREAMREAD_CONVENIENT, frames[2].size(), 1},  // the first data frame carries no empties
+        {2, AVISTREAMREAD_CONVENIENT, frames[2].size(), 3},  // the first data frame and the empties after it
         {4, AVISTREAMREAD_CONVENIENT, 0, 1},                 // inside a run: only itself
         {5, AVISTREAMREAD_CONVENIENT, frames[5].size(), 3},  // data frame and the empties after it
         {5, 2, frames[5].size(), 2},                         // capped by the count asked
@@ -191,9 +193,16 @@ TEST(DroppedFrames, SpansFollowTheAgreedRule) {
         EXPECT_EQ(bytes, static_cast<LONG>(c.bytes)) << "pos " << c.pos << " n " << c.n;
         EXPECT_EQ(samples, c.samples) << "pos " << c.pos << " n " << c.n;
     }
-    // The leading run's data read hands out the first frame with data.
-    LONG samples = 0;
-    EXPECT_EQ(ReadAt(video.get(), 0, AVISTREAMREAD_CONVENIENT, &samples), frames[2]);
+    // The leading run's data read hands out the first frame with data, and notes for the writer
+    // that two of its five samples come before that frame.
+    Bytes buffer(frames[2].size());
+    LONG bytes = 0, samples = 0;
+    ASSERT_EQ(video->Read(0, 5, buffer.data(), static_cast<LONG>(buffer.size()), &bytes, &samples), AVIERR_OK);
+    EXPECT_EQ(buffer, frames[2]);
+    EXPECT_EQ(avi::EmptiesBeforeFrame(buffer.data(), bytes, samples), 2);
+    buffer.resize(frames[5].size());
+    ASSERT_EQ(video->Read(5, 3, buffer.data(), static_cast<LONG>(buffer.size()), &bytes, &samples), AVIERR_OK);
+    EXPECT_EQ(avi::EmptiesBeforeFrame(buffer.data(), bytes, samples), 0);
 }
 
 TEST(DroppedFrames, StreamOfOnlyEmptyFramesCannotBeCopied) {

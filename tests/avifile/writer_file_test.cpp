@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "frame_placement.h"
 #include "media_fixtures.h"
 #include "writer/avi_writer.h"
 #include "writer_support.h"
@@ -173,6 +174,35 @@ TEST(WriterLayout, DroppedFramesLandWhereTheReaderGroupsThem) {
     // ffprobe sees the four frames with data at their positions (empty ones are skipped).
     std::vector<std::string> packets = PacketHashes(first, "0:v");
     ASSERT_EQ(packets.size(), 4u);
+}
+
+// A copy writes what it has just read: the reader's note of how many empty frames lead the frame
+// with data decides where it goes (also where the writer's own rule would put it elsewhere); a write
+// of other memory, or of other counts, follows the rule.
+TEST(WriterLayout, NotedPlacementOfTheLatestReadWins) {
+    TempDir dir;
+    const std::string path = dir / "placed.avi";
+    const Bytes first = Data(5, 1), second = Data(7, 2), third = Data(9, 3), fourth = Data(11, 4);
+    {
+        Writing w(path);
+        PAVISTREAM video = w.Stream(VideoInfo(), BitmapInfo(32, 16, "MJPG"));
+        avi::NoteFramePlacement({first.data(), 5, 3, 0});  // the stream's first data, 2 empties after it
+        EXPECT_EQ(Put(video, 0, 3, first), AVIERR_OK);
+        avi::NoteFramePlacement({second.data(), 7, 3, 1});  // an empty on each side
+        EXPECT_EQ(Put(video, 3, 3, second), AVIERR_OK);
+        EXPECT_EQ(Put(video, 6, 2, third), AVIERR_OK);  // the note is of other memory: data first
+        avi::NoteFramePlacement({fourth.data(), 11, 3, 2});
+        EXPECT_EQ(Put(video, 8, 2, fourth), AVIERR_OK);  // other sample count: data first
+        AVIStreamRelease(video);
+        ASSERT_EQ(w.Close(), AVIERR_OK);
+    }
+    std::vector<RiffNode> riff = WalkRiff(path);
+    ASSERT_EQ(riff.size(), 1u);
+    const RiffNode* movi = riff[0].Find("LIST", FourCC("movi"));
+    ASSERT_NE(movi, nullptr);
+    std::vector<uint32_t> sizes;
+    for (const RiffNode& chunk : movi->children) sizes.push_back(chunk.size);
+    EXPECT_EQ(sizes, (std::vector<uint32_t>{5, 0, 0, 0, 7, 0, 9, 0, 11, 0}));
 }
 
 TEST(WriterLayout, RefusedWritesLeaveTheStreamAsItWas) {

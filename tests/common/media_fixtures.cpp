@@ -4,10 +4,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "avifile.h"
 
 namespace kavrin::test {
 
@@ -47,6 +50,30 @@ bool Ffmpeg(const std::string& arguments) {
     CommandResult result = RunCommand("ffmpeg -nostdin -v error -y " + arguments);
     if (result.exitCode != 0) ADD_FAILURE() << "ffmpeg failed: ffmpeg " << arguments;
     return result.exitCode == 0;
+}
+
+bool WriteEmptyFramesAvi(const std::string& path, int frames) {
+    AVIFileInit();
+    PAVIFILE file = nullptr;
+    PAVISTREAM video = nullptr;
+    AVISTREAMINFOA info = {};
+    info.fccType = streamtypeVIDEO;
+    info.fccHandler = mmioFOURCC('M', 'J', 'P', 'G');
+    info.dwScale = 1, info.dwRate = 25;
+    info.rcFrame = {0, 0, 160, 120};
+    unsigned char format[40] = {40};
+    format[4] = 160, format[8] = 120, format[12] = 1, format[14] = 24;
+    std::memcpy(format + 16, "MJPG", 4);
+    bool ok = AVIFileOpenA(&file, path.c_str(), OF_CREATE | OF_WRITE, nullptr) == AVIERR_OK &&
+              AVIFileCreateStreamA(file, &video, &info) == AVIERR_OK &&
+              AVIStreamSetFormat(video, 0, format, sizeof format) == AVIERR_OK &&
+              AVIStreamWrite(video, 0, frames, nullptr, 0, 0, nullptr, nullptr) == AVIERR_OK;
+    if (video) AVIStreamRelease(video);
+    if (file) AVIFileRelease(file);
+    ok = ok && AVIFileGetCloseResult() == AVIERR_OK;
+    AVIFileExit();
+    if (!ok) ADD_FAILURE() << "could not write " << path;
+    return ok;
 }
 
 std::vector<std::string> PacketHashes(const std::string& path, const std::string& map) {

@@ -37,6 +37,10 @@ std::vector<std::string> PacketHashes(const std::string& path, const std::string
 // ffprobe's `-show_streams` of one stream as key=value lines ("codec_name=mjpeg", ...).
 std::string ProbeStream(const std::string& path, const std::string& streamSpec);
 
+// An AVI whose video stream (25 fps, 160x120 MJPEG) holds only dropped frames: empty chunks, no
+// frame with data, so that its video cannot be copied. Made with the library's own writer.
+bool WriteEmptyFramesAvi(const std::string& path, int frames);
+
 std::vector<unsigned char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::string& path);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "frame_placement.h"
+
 namespace kavrin::avi {
 namespace {
 
@@ -94,6 +96,7 @@ HRESULT ReaderStream::Read(LONG start, LONG samples, LPVOID buffer, LONG bufferS
             plan.bytes = static_cast<int64_t>(plan.samples) * sampleSize;
         }
         if (!ReadData(plan, buffer)) return AVIERR_FILEREAD;
+        NoteFramePlacement({buffer, static_cast<LONG>(plan.bytes), plan.samples, plan.emptiesBefore});
     }
     if (bytes) *bytes = static_cast<LONG>(plan.bytes);
     if (samplesRead) *samplesRead = plan.samples;
@@ -102,12 +105,9 @@ HRESULT ReaderStream::Read(LONG start, LONG samples, LPVOID buffer, LONG bufferS
 
 // Streams of whole chunks (dwSampleSize 0), where empty chunks are dropped frames. A read of more
 // than one sample hands out one frame with data together with the empty frames that belong to it:
-// before the first frame with data the empties lead up to it; after it, each frame with data
-// carries the empties that follow it. A writer puts a stream's first chunk after the empties of its
-// write and every later chunk before them, so copying read by read keeps every empty frame in place.
-// The first frame with data therefore carries no empties of its own: a writer would put them in
-// front of it. Empties right after it cannot be copied that way; the copy then stops on a read of
-// 0 bytes instead of moving the frame.
+// the empties before the stream's first frame with data lead up to it, and every frame with data
+// carries the empties that follow it. The plan says how many lead, so that a writer can put the
+// frame back in its place (frame_placement.h).
 ReadPlan PlanWholeChunks(const StreamModel& stream, size_t index, LONG samples) {
     const std::vector<ChunkEntry>& chunks = stream.chunks;
     // The stream ends with its length, which may stop short of the index (positions are LONG).
@@ -118,20 +118,21 @@ ReadPlan PlanWholeChunks(const StreamModel& stream, size_t index, LONG samples) 
     plan.offset = chunks[index].offset;
     if (samples == 1) return plan;
     const size_t limit = samples == AVISTREAMREAD_CONVENIENT ? end - index : static_cast<size_t>(samples);
+    size_t frame = index;  // the frame with data of this read
     if (index < stream.firstDataChunk) {
         const size_t toData = stream.firstDataChunk - index;  // empties left before the data
-        const bool reachesData = stream.firstDataChunk < end && toData + 1 <= limit;
-        if (reachesData) {
-            plan.samples = static_cast<LONG>(toData + 1);
-            plan.bytes = chunks[stream.firstDataChunk].size;
-            plan.offset = chunks[stream.firstDataChunk].offset;
-        } else {
-            plan.samples = static_cast<LONG>(std::min({toData, limit, end - index}));
+        if (stream.firstDataChunk >= end || toData + 1 > limit) {
+            plan.samples = static_cast<LONG>(std::min({toData, limit, end - index}));  // empties only
+            return plan;
         }
-        return plan;
+        frame = stream.firstDataChunk;
+        plan.bytes = chunks[frame].size;
+        plan.offset = chunks[frame].offset;
+        plan.emptiesBefore = static_cast<LONG>(toData);
+    } else if (chunks[index].size == 0) {
+        return plan;  // inside the empties of an earlier frame: only itself
     }
-    if (chunks[index].size == 0 || index == stream.firstDataChunk) return plan;  // only itself
-    size_t span = 1;
+    size_t span = frame - index + 1;
     while (span < limit && index + span < end && chunks[index + span].size == 0) ++span;
     plan.samples = static_cast<LONG>(span);
     return plan;

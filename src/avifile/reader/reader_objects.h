@@ -33,6 +33,7 @@ struct ReadPlan {
     int64_t offset = 0;     // file offset of the first byte (chunked streams: of the data frame)
     size_t chunk = 0;       // fixed sample size, chunked: the chunk holding the first byte
     int64_t skip = 0;       // ... and how far into it the first byte lies
+    LONG emptiesBefore = 0;  // whole chunks: the empty frames handed out before the one with data
 };
 
 // Works out a read of `samples` (or AVISTREAMREAD_CONVENIENT) at pos, counted from the stream's

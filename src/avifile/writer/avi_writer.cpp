@@ -142,7 +142,8 @@ HRESULT AviWriter::GetFormat(int index, void* format, LONG* size) const {
     return AVIERR_OK;
 }
 
-HRESULT AviWriter::Write(int index, LONG start, LONG samples, const void* data, LONG bytes, DWORD flags) {
+HRESULT AviWriter::Write(int index, LONG start, LONG samples, const void* data, LONG bytes, DWORD flags,
+                         LONG emptiesBefore) {
     if (error_ != AVIERR_OK) return error_;
     if (completed_) return AVIERR_UNSUPPORTED;
     Stream& stream = streams_[index];
@@ -154,8 +155,8 @@ HRESULT AviWriter::Write(int index, LONG start, LONG samples, const void* data, 
     HRESULT result = AVIERR_OK;
     if (stream.info.dwSampleSize == 0) {
         // One sample per chunk: a gap and the extra samples of a write are dropped (empty) frames.
-        // Before the stream's first data they lead the data, after it they follow, as the reader
-        // groups them, so that a copy puts them back where they were.
+        // Where the caller does not say how many lead, they lead the stream's first data and follow
+        // every later chunk, as a reader groups them.
         auto empties = [&](int64_t count) {
             for (int64_t i = 0; i < count && result == AVIERR_OK; ++i)
                 result = PutChunk(index, nullptr, 0, flags, 1);
@@ -163,12 +164,11 @@ HRESULT AviWriter::Write(int index, LONG start, LONG samples, const void* data, 
         empties(static_cast<int64_t>(start) - stream.end);
         if (bytes == 0) {
             empties(samples);
-        } else if (!stream.hasData) {
-            empties(samples - 1);
-            if (result == AVIERR_OK) result = PutChunk(index, data, size, flags, 1);
         } else {
-            result = PutChunk(index, data, size, flags, 1);
-            empties(samples - 1);
+            if (emptiesBefore < 0 || emptiesBefore >= samples) emptiesBefore = stream.hasData ? 0 : samples - 1;
+            empties(emptiesBefore);
+            if (result == AVIERR_OK) result = PutChunk(index, data, size, flags, 1);
+            empties(samples - 1 - emptiesBefore);
         }
         if (bytes > 0 && result == AVIERR_OK) stream.hasData = true;
     } else {

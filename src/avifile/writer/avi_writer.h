@@ -33,7 +33,10 @@ public:
     // Before the stream's first chunk only: AVIERR_UNSUPPORTED after, AVIERR_BADSIZE when it does not fit.
     HRESULT SetFormat(int index, const void* format, LONG size);
     HRESULT GetFormat(int index, void* format, LONG* size) const;
-    HRESULT Write(int index, LONG start, LONG samples, const void* data, LONG bytes, DWORD flags);
+    // emptiesBefore: for streams of whole frames, how many of the samples are empty frames before the
+    // one with data; -1 (or out of range) for the writer's own rule.
+    HRESULT Write(int index, LONG start, LONG samples, const void* data, LONG bytes, DWORD flags,
+                  LONG emptiesBefore = -1);
 
     int StreamCount() const { return static_cast<int>(streams_.size()); }
     // The header as created, its length and suggested buffer brought up to date.

@@ -7,6 +7,7 @@
 #include "avi_writer.h"
 #include "factories.h"
 #include "file_io.h"
+#include "frame_placement.h"
 
 namespace kavrin::avi {
 namespace {
@@ -92,7 +93,9 @@ public:
     HRESULT Read(LONG, LONG, LPVOID, LONG, LONG*, LONG*) override { return AVIERR_UNSUPPORTED; }
     HRESULT Write(LONG start, LONG samples, LPVOID buffer, LONG bufferSize, DWORD flags, LONG* samplesWritten,
                   LONG* bytesWritten) override {
-        HRESULT result = file_->writer().Write(index_, start, samples, buffer, bufferSize, flags);
+        // A copy writes what it has just read: the frame goes back among its empties where it was.
+        const LONG emptiesBefore = EmptiesBeforeFrame(buffer, bufferSize, samples);
+        HRESULT result = file_->writer().Write(index_, start, samples, buffer, bufferSize, flags, emptiesBefore);
         if (result == AVIERR_OK) {
             if (samplesWritten) *samplesWritten = samples;
             if (bytesWritten) *bytesWritten = bufferSize;
