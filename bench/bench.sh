@@ -60,9 +60,7 @@ for ((round = 0; round <= runs; round++)); do
   run_once cat "$out" cat "$v100" "$wave"
   run_once copy /dev/null "$copy" "$v100" "$wave" "$out"
   run_once ffmpeg /dev/null ffmpeg -nostdin -v error -y -i "$v100" -i "$wave" -map 0:v -map 1:a -c copy "$out"
-  # kavrin-merge (the merge engine's command-line tool) goes here when it exists, e.g.:
-  #   run_once merge /dev/null "$root/build/bench-native/src/cli/kavrin-merge" "$v100" "$wave" "$out"
-  # and add "merge" to the list of the table below.
+  # The whole merge job (kavrin-merge) is measured by bench/bench-merge.sh.
 done
 for name in cat copy ffmpeg; do secs[$name]=$(median "${times[$name]}"); done
 chunks=$("$copy" "$v100" "$wave" "$out")
