@@ -7,6 +7,7 @@
 
 #include "frame_placement.h"
 #include "media_fixtures.h"
+#include "reader/byte_source.h"
 #include "reader/reader.h"
 #include "reader_support.h"
 
@@ -403,6 +404,43 @@ TEST(Wave, ByteCountOfOneReadIsBounded) {
 }
 
 // ---- bad input ----
+
+// Small reads of a file come from a window read ahead: every piece, wherever it falls (across the
+// window's end, back before it, at the end of the file), must be the file's own bytes.
+TEST(FileSource, PiecesAnywhereAreTheFilesBytes) {
+    TempDir dir;
+    const std::string path = dir / "bytes.bin";
+    const size_t window = avi::FileSource::kWindowBytes, small = avi::FileSource::kSmallRead;
+    Bytes file(window * 2 + 1234);
+    for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<unsigned char>(i * 131 + (i >> 9));
+    WriteBytes(path, file);
+    avi::FileSource source;
+    ASSERT_TRUE(source.Open(path));
+    auto expect = [&](size_t offset, size_t size) {
+        Bytes got(size);
+        const bool whole = offset + size <= file.size();
+        ASSERT_EQ(source.ReadExact(static_cast<int64_t>(offset), got.data(), size), whole)
+            << "offset " << offset << " size " << size;
+        if (whole) {
+            EXPECT_EQ(got, Bytes(file.begin() + offset, file.begin() + offset + size)) << "offset " << offset;
+        }
+    };
+    // The whole file in pieces of several sizes, each sweep crossing both windows' ends.
+    for (size_t piece : {size_t{1}, size_t{7}, size_t{4096}, small - 1, small}) {
+        Bytes joined;
+        for (size_t at = 0; at < file.size(); at += piece) {
+            Bytes got(std::min(piece, file.size() - at));
+            ASSERT_TRUE(source.ReadExact(static_cast<int64_t>(at), got.data(), got.size())) << at;
+            joined.insert(joined.end(), got.begin(), got.end());
+        }
+        EXPECT_EQ(joined, file) << "pieces of " << piece;
+    }
+    const size_t end = file.size();
+    const std::pair<size_t, size_t> reads[] = {
+        {window - 4, 8}, {12, 4}, {window + 4, 16}, {end - 10, 10}, {end - 3, 3}, {end - 2, 4}, {end, 1}, {5, small + 1},
+    };
+    for (const auto& [offset, size] : reads) expect(offset, size);
+}
 
 TEST(BadInput, RefusedWithTheDocumentedCode) {
     const Bytes pcm = WaveFormat(1, 2, 8000, 16, 4);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,14 +24,24 @@ protected:
     int64_t size_ = 0;
 };
 
+// A file. Small reads are served from a window of the file read ahead in one call: a stream read in
+// small pieces (a WAVE file at the wave buffer size, small frames, the headers of a scan) would
+// otherwise cost a system call a piece, more than the extra copy. Larger reads go straight into the
+// caller's memory. Not for use from several threads at once.
 class FileSource final : public ByteSource {
 public:
+    static constexpr size_t kSmallRead = 32 << 10;
+    static constexpr size_t kWindowBytes = 256 << 10;
+
     // False when the file cannot be opened or its size cannot be told.
     bool Open(const std::string& path);
 
 private:
     int64_t ReadAt(int64_t offset, void* buffer, size_t size) const override;
     FileIo file_;
+    mutable std::unique_ptr<unsigned char[]> window_;
+    mutable int64_t windowStart_ = 0;
+    mutable size_t windowBytes_ = 0;
 };
 
 class MemorySource final : public ByteSource {
