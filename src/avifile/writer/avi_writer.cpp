@@ -155,8 +155,8 @@ HRESULT AviWriter::Write(int index, LONG start, LONG samples, const void* data, 
     HRESULT result = AVIERR_OK;
     if (stream.info.dwSampleSize == 0) {
         // One sample per chunk: a gap and the extra samples of a write are dropped (empty) frames.
-        // Where the caller does not say how many lead, they lead the stream's first data and follow
-        // every later chunk, as a reader groups them.
+        // How many lead the chunk: as the caller says (a copy: as its read noted), else all of them
+        // before the stream's first data and none before a later chunk.
         auto empties = [&](int64_t count) {
             for (int64_t i = 0; i < count && result == AVIERR_OK; ++i)
                 result = PutChunk(index, nullptr, 0, flags, 1);
