@@ -39,8 +39,7 @@ run_ctest() {
   local summary
   summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
   if [ -z "$summary" ]; then
-    if grep -q 'No tests were found' "$log"; then return 0; fi
-    fail "ctest of $name (no summary)"
+    fail "ctest of $name (no summary: no tests found, or ctest failed)"
     return
   fi
   local bad total
@@ -71,15 +70,13 @@ if configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-min
     fail "32-bit Kavrin.exe"
   fi
 fi
-if [ -f fuzz/CMakeLists.txt ] && [ -f scripts/fuzz.sh ]; then
-  if configure_and_build fuzz -DKAVRIN_FUZZ=ON -DKAVRIN_TESTS=OFF \
-       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; then
-    note "fuzzing briefly"
-    if bash scripts/fuzz.sh build/fuzz "${KAVRIN_FUZZ_SECONDS:-30}"; then
-      passed=$((passed + 1))
-    else
-      fail "fuzzing"
-    fi
+if configure_and_build fuzz -DKAVRIN_FUZZ=ON -DKAVRIN_TESTS=OFF \
+     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; then
+  note "fuzzing briefly"
+  if bash scripts/fuzz.sh build/fuzz "${KAVRIN_FUZZ_SECONDS:-30}"; then
+    passed=$((passed + 1))
+  else
+    fail "fuzzing"
   fi
 fi
 

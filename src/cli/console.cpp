@@ -17,12 +17,13 @@ std::wstring Widen(const std::string& text, UINT codePage) {
     return wide;
 }
 
-std::string Narrow(const std::wstring& wide, UINT codePage) {
+// `lost` (may be NULL) tells whether a character had no equivalent in the code page.
+std::string Narrow(const std::wstring& wide, UINT codePage, DWORD flags = 0, BOOL* lost = nullptr) {
     if (wide.empty()) return std::string();
-    int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                     nullptr);
+    int length = WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                     lost);
     std::string text(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), &text[0], length, nullptr, lost);
     return text;
 }
 
@@ -58,14 +59,7 @@ bool AnsiArguments(int, char**, std::vector<std::string>* arguments, std::string
     for (int i = 1; i < count && fits; ++i) {
         const std::wstring argument = wide[i];
         BOOL lost = FALSE;
-        std::string bytes;
-        if (!argument.empty()) {
-            int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, argument.data(),
-                                             static_cast<int>(argument.size()), nullptr, 0, nullptr, &lost);
-            bytes.assign(static_cast<size_t>(length), '\0');
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, argument.data(), static_cast<int>(argument.size()),
-                                &bytes[0], length, nullptr, &lost);
-        }
+        const std::string bytes = Narrow(argument, CP_ACP, WC_NO_BEST_FIT_CHARS, &lost);
         if (lost) {
             *unfit = bytes;  // with the default character where the lost ones stood
             fits = false;

@@ -31,14 +31,6 @@ TemplateFacts ReadTemplate(const void* data)
     return facts;
 }
 
-// The top-level window that holds a window (itself when it is one).
-HWND TopLevelOf(HWND hwnd)
-{
-    while (hwnd && (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD))
-        hwnd = ::GetParent(hwnd);
-    return hwnd;
-}
-
 // Messages whose result is the dialog procedure's return value, not DWLP_MSGRESULT.
 bool ReturnsDirectly(UINT message)
 {

@@ -201,10 +201,7 @@ void CWinApp::SetWinHelpFunction(WinHelpFunction function) { g_winHelp = functio
 void CWinApp::OnHelp()
 {
     // The dialog that holds the focus (or the main window) names the help context.
-    HWND focus = ::GetFocus();
-    while (focus && (::GetWindowLongPtrA(focus, GWL_STYLE) & WS_CHILD))
-        focus = ::GetParent(focus);
-    CDialog* dialog = CDialog::FromHandle(focus);
+    CDialog* dialog = CDialog::FromHandle(TopLevelOf(::GetFocus()));
     if (!dialog && m_pMainWnd)
         dialog = CDialog::FromHandle(m_pMainWnd->m_hWnd);
     if (dialog)

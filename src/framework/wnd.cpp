@@ -34,6 +34,13 @@ void CWnd::CenterWindow(HWND over)
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+HWND TopLevelOf(HWND hwnd)
+{
+    while (hwnd && (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD))
+        hwnd = ::GetParent(hwnd);
+    return hwnd;
+}
+
 int AfxMessageBox(const char* text, UINT type, HWND fallbackOwner)
 {
     HWND owner = fallbackOwner;

@@ -63,6 +63,9 @@ private:
     HWND m_hWnd;
 };
 
+// The top-level window that holds a window (itself when it is one).
+HWND TopLevelOf(HWND hwnd);
+
 // The framework's own alert: text with its icon, caption the application name, owned by the main
 // window's last active popup (or by `fallbackOwner` when there is no main window).
 int AfxMessageBox(const char* text, UINT type = MB_OK, HWND fallbackOwner = nullptr);

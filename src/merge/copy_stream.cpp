@@ -40,10 +40,6 @@ struct CopyHoldings {
 
 }  // namespace
 
-int CopyStream(PAVIFILE file, PAVISTREAM source, LONG fallbackChunkLength) {
-    return CopyStream(file, source, fallbackChunkLength, nullptr);
-}
-
 int CopyStream(PAVIFILE file, PAVISTREAM source, LONG fallbackChunkLength, CopyObserver* observer) {
     const LONG first = AVIStreamStart(source);
     // Bounds and position in 64 bits: a start and a length near the 32-bit limit must not wrap.

@@ -16,6 +16,5 @@ protected:
 // fallbackChunkLength is the number of samples asked for where the media layer offers no convenient
 // chunk. Returns 1 when the whole stream was copied, 0 on any failure; shows nothing. The caller
 // keeps `file` and `source`; the new stream and the buffer are given up before the call returns.
-int CopyStream(PAVIFILE file, PAVISTREAM source, LONG fallbackChunkLength);
-// The same, telling `observer` (may be NULL) of each chunk written.
-int CopyStream(PAVIFILE file, PAVISTREAM source, LONG fallbackChunkLength, CopyObserver* observer);
+// `observer` (may be NULL) is told of each chunk written.
+int CopyStream(PAVIFILE file, PAVISTREAM source, LONG fallbackChunkLength, CopyObserver* observer = nullptr);

@@ -31,6 +31,15 @@ MergeOutcome RunMergeJob(const MergeSettings& settings, const MessageSink& show,
             media.AVIFileAbandon(output);
         media.AVIFileRelease(output);
     };
+    // Every failure once the output is open: the message, the output, the source if one is open,
+    // then the media layer.
+    auto fail = [&](const char* message, MergeOutcome outcome, PAVISTREAM openSource) {
+        show(message, nullptr);
+        releaseFailedOutput();
+        if (openSource) media.AVIStreamRelease(openSource);
+        media.AVIFileExit();
+        return outcome;
+    };
 
     media.AVIFileInit();
 
@@ -42,36 +51,18 @@ MergeOutcome RunMergeJob(const MergeSettings& settings, const MessageSink& show,
     }
 
     if (media.AVIStreamOpenFromFileA(&source, settings.aviPath.c_str(), streamtypeVIDEO, 0, OF_SHARE_DENY_NONE,
-                                     nullptr) != AVIERR_OK) {
-        show(kAviFileMessage, nullptr);
-        releaseFailedOutput();
-        media.AVIFileExit();
-        return MergeOutcome::NoVideoStream;
-    }
-    if (media.CopyStream(output, source, chunk, observer) == 0) {
-        show(kVideoCopyFailedMessage, nullptr);
-        releaseFailedOutput();
-        media.AVIStreamRelease(source);
-        media.AVIFileExit();
-        return MergeOutcome::VideoCopyFailed;
-    }
+                                     nullptr) != AVIERR_OK)
+        return fail(kAviFileMessage, MergeOutcome::NoVideoStream, nullptr);
+    if (media.CopyStream(output, source, chunk, observer) == 0)
+        return fail(kVideoCopyFailedMessage, MergeOutcome::VideoCopyFailed, source);
     media.AVIStreamRelease(source);
     source = nullptr;
 
     if (media.AVIStreamOpenFromFileA(&source, settings.wavePath.c_str(), streamtypeAUDIO, 0, OF_SHARE_DENY_NONE,
-                                     nullptr) != AVIERR_OK) {
-        show(kWaveFileMessage, nullptr);
-        releaseFailedOutput();
-        media.AVIFileExit();
-        return MergeOutcome::NoAudioStream;
-    }
-    if (media.CopyStream(output, source, chunk, observer) == 0) {
-        show(kAudioCopyFailedMessage, nullptr);
-        releaseFailedOutput();
-        media.AVIStreamRelease(source);
-        media.AVIFileExit();
-        return MergeOutcome::AudioCopyFailed;
-    }
+                                     nullptr) != AVIERR_OK)
+        return fail(kWaveFileMessage, MergeOutcome::NoAudioStream, nullptr);
+    if (media.CopyStream(output, source, chunk, observer) == 0)
+        return fail(kAudioCopyFailedMessage, MergeOutcome::AudioCopyFailed, source);
 
     media.AVIStreamRelease(source);
     // The file is completed by this last release; only then can it be found unfinished (a full

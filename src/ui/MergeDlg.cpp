@@ -136,8 +136,7 @@ void CMergeDlg::OnExecute()
 {
     // A rejected buffer text has been reported already; the job runs with the previous value.
     UpdateData(TRUE);
-    if (m_nWaveBuffer <= 0)
-        m_nWaveBuffer = kDefaultWaveBuffer;
+    m_nWaveBuffer = EffectiveWaveBuffer(m_nWaveBuffer);
     UpdateData(FALSE);
 
     MergeSettings job;

@@ -83,13 +83,6 @@ Bytes Data(size_t size, unsigned char seed) {
     return data;
 }
 
-std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Writes of several samples, gaps and empty writes become dropped frames where the reader expects
 // them, so that a copy through the reader gives back the same file byte for byte.
 TEST(WriterLayout, DroppedFramesLandWhereTheReaderGroupsThem) {
@@ -348,12 +341,12 @@ TEST(WriterFile, TargetReplacedOnlyOnCompletion) {
     PAVISTREAM video = w.Stream(VideoInfo(), BitmapInfo(8, 8, "MJPG"));
     ASSERT_EQ(Put(video, 0, 1, Bytes(3 << 20, 9)), AVIERR_OK);  // past the write buffer: bytes on disk
     EXPECT_EQ(ReadBytes(target), (Bytes{'o', 'l', 'd'}));
-    std::vector<std::string> during = Entries(dir.path());
+    std::vector<std::string> during = FileNames(dir.path());
     ASSERT_EQ(during.size(), 2u);
     EXPECT_EQ(during[1].rfind("out.avi.kavrin-", 0), 0u) << during[1];  // beside the target
     AVIStreamRelease(video);
     ASSERT_EQ(w.Close(), AVIERR_OK);
-    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"out.avi"});
+    EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"out.avi"});
     EXPECT_EQ(PacketHashes(target, "0:v").size(), 1u);
 }
 
@@ -362,7 +355,7 @@ TEST(WriterFile, FolderThatDoesNotExist) {
     PAVIFILE file = reinterpret_cast<PAVIFILE>(1);
     EXPECT_EQ(AVIFileOpenA(&file, (dir / "missing/out.avi").c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_FILEOPEN);
     EXPECT_EQ(file, nullptr);
-    EXPECT_TRUE(Entries(dir.path()).empty());
+    EXPECT_TRUE(FileNames(dir.path()).empty());
 }
 
 // A write that fails (file size limit, full disk): the failure is reported, the target keeps its old
@@ -381,7 +374,7 @@ void ExpectFailedWriteLeavesTargetAlone(const std::string& folder) {
     }
     EXPECT_EQ(firstFailure, AVIERR_FILEWRITE);
     EXPECT_EQ(ReadBytes(target), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(Entries(folder), std::vector<std::string>{"out.avi"});
+    EXPECT_EQ(FileNames(folder), std::vector<std::string>{"out.avi"});
 }
 
 TEST(WriterFile, WriteFailureOverFileSizeLimit) {
@@ -436,8 +429,8 @@ TEST(WriterFile, SourceNamedAsTargetIsReadWhole) {
     ASSERT_EQ(video.size(), 30u);
     ASSERT_EQ(MergeFiles(avi, wave, avi), AVIERR_OK);
     EXPECT_EQ(PacketHashes(avi, "0:v"), video);
-    EXPECT_EQ(PayloadHash(avi, "0:a"), PayloadHash(wave, "0:a"));
-    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"in.avi", "in.wav"}));
+    EXPECT_EQ(PayloadMd5(avi, "0:a"), PayloadMd5(wave, "0:a"));
+    EXPECT_EQ(FileNames(dir.path()), (std::vector<std::string>{"in.avi", "in.wav"}));
 }
 
 }  // namespace

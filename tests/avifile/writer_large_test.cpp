@@ -21,12 +21,6 @@ struct LargeCase {
     int64_t atLeast;  // bytes the file must pass
 };
 
-std::vector<unsigned char> Frame(size_t size, int index) {
-    std::vector<unsigned char> frame(size, static_cast<unsigned char>(index % 251));
-    std::memcpy(frame.data(), &index, sizeof index);
-    return frame;
-}
-
 AVISTREAMINFOA VideoHeader(int width, int height) {
     AVISTREAMINFOA info = {};
     info.fccType = streamtypeVIDEO;
@@ -63,7 +57,7 @@ TEST_P(WriterLargeFile, OpenDmlFileReadWithEveryFrame) {
     ASSERT_EQ(AVIFileCreateStreamA(file, &video, &videoInfo), AVIERR_OK);
     std::vector<unsigned char> format = BitmapFormat(c.width, c.height);
     ASSERT_EQ(AVIStreamSetFormat(video, 0, format.data(), static_cast<LONG>(format.size())), AVIERR_OK);
-    std::vector<unsigned char> frame = Frame(frameBytes, 0);
+    std::vector<unsigned char> frame(frameBytes);  // each: its number, zeros, its number % 251
     for (int i = 0; i < c.frames; ++i) {
         std::memcpy(frame.data(), &i, sizeof i);
         frame[frameBytes - 1] = static_cast<unsigned char>(i % 251);

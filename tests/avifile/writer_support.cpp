@@ -6,42 +6,13 @@
 #include <cstring>
 #include <vector>
 
+#include "copy_stream.h"
 #include "media_fixtures.h"
 
 namespace kavrin::test {
 
 HRESULT CopyStreamThrough(PAVIFILE out, PAVISTREAM source, LONG fallback) {
-    LONG first = AVIStreamStart(source);
-    LONG last = first + AVIStreamLength(source) - 1;
-    AVISTREAMINFOA info;
-    HRESULT result = AVIStreamInfoA(source, &info, sizeof info);
-    if (result != AVIERR_OK) return result;
-    PAVISTREAM created = nullptr;
-    if ((result = AVIFileCreateStreamA(out, &created, &info)) != AVIERR_OK) return result;
-    LONG bytes = 0, samples = 0;
-    std::vector<unsigned char> buffer;
-    if ((result = AVIStreamReadFormat(source, first, nullptr, &bytes)) == AVIERR_OK) {
-        buffer.resize(static_cast<size_t>(bytes));
-        result = AVIStreamReadFormat(source, first, buffer.data(), &bytes);
-    }
-    if (result == AVIERR_OK) result = AVIStreamSetFormat(created, first, buffer.data(), bytes);
-    for (LONG at = first; result == AVIERR_OK && at <= last; at += samples) {
-        result = AVIStreamRead(source, at, AVISTREAMREAD_CONVENIENT, nullptr, 0, &bytes, &samples);
-        if (result == AVIERR_OK && (bytes <= 0 || samples <= 0))
-            result = AVIStreamRead(source, at, fallback, nullptr, 0, &bytes, &samples);
-        if (result != AVIERR_OK) break;
-        if (bytes <= 0) {
-            result = AVIERR_NODATA;
-            break;
-        }
-        buffer.resize(static_cast<size_t>(bytes));
-        result = AVIStreamRead(source, at, samples, buffer.data(), bytes, &bytes, &samples);
-        if (result == AVIERR_OK)
-            result = AVIStreamWrite(created, at, samples, buffer.data(), bytes, AVIIF_KEYFRAME, nullptr, nullptr);
-        if (result == AVIERR_OK && samples <= 0) result = AVIERR_NODATA;
-    }
-    AVIStreamRelease(created);
-    return result;
+    return CopyStream(out, source, fallback) == 1 ? AVIERR_OK : AVIERR_ERROR;
 }
 
 HRESULT MergeFiles(const std::string& avi, const std::string& wave, const std::string& target, LONG fallback) {
@@ -152,11 +123,6 @@ std::vector<RiffNode> WalkRiff(const std::string& path, bool moviChildren) {
     Walker{file, moviChildren}.Walk(0, size, top, false);
     std::fclose(file);
     return top;
-}
-
-std::string PayloadHash(const std::string& path, const std::string& map) {
-    return RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -map " + map + " -c copy -f md5 -")
-        .output;
 }
 
 }  // namespace kavrin::test

@@ -10,8 +10,7 @@
 
 namespace kavrin::test {
 
-// Copies one stream as the merge does: header and format unchanged, then the convenient chunk (or
-// `fallback` samples) at each position, every chunk written as a key frame. AVIERR_OK or the failure.
+// Copies one stream with the merge's own stream copy: AVIERR_OK, or AVIERR_ERROR when it failed.
 HRESULT CopyStreamThrough(PAVIFILE out, PAVISTREAM source, LONG fallback = 4096);
 
 // The whole merge: the first video stream of `avi`, then the first audio stream of `wave`, into
@@ -40,8 +39,5 @@ std::vector<RiffNode> WalkRiff(const std::string& path, bool moviChildren = true
 
 uint32_t FourCC(const char* text);
 std::string FourCCText(uint32_t fourcc);
-
-// `ffmpeg -i path -map map -c copy -f md5 -`: the hash of a stream's packets laid end to end.
-std::string PayloadHash(const std::string& path, const std::string& map);
 
 }  // namespace kavrin::test

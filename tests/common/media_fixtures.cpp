@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,6 +77,17 @@ bool WriteEmptyFramesAvi(const std::string& path, int frames) {
     return ok;
 }
 
+std::string PayloadMd5(const std::string& path, const std::string& map) {
+    const std::string out =
+        RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -map " + map + " -c copy -f md5 -").output;
+    const size_t at = out.find("MD5=");
+    if (at == std::string::npos || out.size() < at + 4 + 32) {
+        ADD_FAILURE() << "ffmpeg gave no payload hash of " << path << " " << map;
+        return "";
+    }
+    return out.substr(at + 4, 32);
+}
+
 std::vector<std::string> PacketHashes(const std::string& path, const std::string& map) {
     CommandResult result = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -map " + map +
                                       " -c copy -f framemd5 -");
@@ -102,5 +114,12 @@ void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> FileNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 }  // namespace kavrin::test

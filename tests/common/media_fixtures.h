@@ -34,6 +34,10 @@ bool Ffmpeg(const std::string& arguments);
 // `ffmpeg -i path -map <map> -c copy -f framemd5 -`, without its comment lines: one line per packet.
 std::vector<std::string> PacketHashes(const std::string& path, const std::string& map);
 
+// The MD5 (32 hex digits) of one stream's packets laid end to end, as ffmpeg's `-c copy -f md5` gives
+// it: equal whatever the chunking. Fails the current test (ADD_FAILURE) when ffmpeg gives none.
+std::string PayloadMd5(const std::string& path, const std::string& map);
+
 // ffprobe's `-show_streams` of one stream as key=value lines ("codec_name=mjpeg", ...).
 std::string ProbeStream(const std::string& path, const std::string& streamSpec);
 
@@ -44,6 +48,8 @@ bool WriteEmptyFramesAvi(const std::string& path, int frames);
 std::vector<unsigned char> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::string& path);
+// The names of the entries of a folder, sorted.
+std::vector<std::string> FileNames(const std::string& folder);
 
 // Quotes a path for the shell.
 std::string ShellQuote(const std::string& text);

@@ -31,12 +31,6 @@ JobRun Merge(const std::string& avi, const std::string& wave, const std::string&
     return run;
 }
 
-// The bytes of all packets of one stream, end to end: equal whatever the chunking.
-std::string PayloadMd5(const std::string& path, const std::string& map) {
-    return RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -map " + map + " -c copy -f data - | md5sum")
-        .output;
-}
-
 // The stream properties a player relies on, as ffprobe reports them.
 std::string Properties(const std::string& path, const std::string& streamSpec) {
     std::string kept;
@@ -46,13 +40,6 @@ std::string Properties(const std::string& path, const std::string& streamSpec) {
                                 "channels=", "bits_per_sample=", "block_align=", "r_frame_rate="})
             if (line.rfind(key, 0) == 0) kept += line + "\n";
     return kept;
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Sources made once for the whole suite.
@@ -121,7 +108,7 @@ TEST_F(MergeFiles, CopiesBothStreamsPacketForPacket) {
         EXPECT_EQ(Properties(target, "v:0"), Properties(At(c.avi), "v:0"));
         EXPECT_EQ(Properties(target, "a:0"), Properties(At(c.wave), "a:0"));
         EXPECT_EQ(ProbeStream(target, "v:1") + ProbeStream(target, "a:1"), "") << "exactly one stream of each";
-        EXPECT_EQ(FilesIn(out_->path()), std::vector<std::string>{"new.avi"}) << "no temporary file left";
+        EXPECT_EQ(FileNames(out_->path()), std::vector<std::string>{"new.avi"}) << "no temporary file left";
     }
 }
 
@@ -187,7 +174,7 @@ TEST_F(MergeFiles, OutputThatCannotBeCompletedIsAFailureAndLeavesNothing) {
         EXPECT_EQ(run.outcome, MergeOutcome::AudioCopyFailed);
         ASSERT_EQ(run.messages.size(), 1u);
         EXPECT_EQ(run.messages[0].text, kAudioCopyFailedMessage);
-        EXPECT_EQ(FilesIn(out_->path()), std::vector<std::string>{}) << "no broken file, no temporary file";
+        EXPECT_EQ(FileNames(out_->path()), std::vector<std::string>{}) << "no broken file, no temporary file";
     }
 }
 
@@ -206,7 +193,7 @@ TEST_F(MergeFiles, OutputNamingASourceReplacesItOnlyWhenDone) {
         EXPECT_EQ(PayloadMd5(target, "0:a:0"), PayloadMd5(At("stereo.wav"), "0:a:0"));
         std::filesystem::remove(avi);
         std::filesystem::remove(wave);
-        EXPECT_EQ(FilesIn(out_->path()), std::vector<std::string>{});
+        EXPECT_EQ(FileNames(out_->path()), std::vector<std::string>{});
     }
 }
 
@@ -235,7 +222,7 @@ TEST_F(MergeFiles, FailedJobNeverReplacesTheSourceItsOutputNames) {
         EXPECT_EQ(run.outcome, c.outcome);
         EXPECT_EQ(run.messages.size(), 1u);
         EXPECT_EQ(ReadBytes(target), before) << "the source named as output was replaced";
-        EXPECT_EQ(FilesIn(out_->path()), (std::vector<std::string>{"a.wav", "v.avi"}));
+        EXPECT_EQ(FileNames(out_->path()), (std::vector<std::string>{"a.wav", "v.avi"}));
         std::filesystem::remove(avi);
         std::filesystem::remove(wave);
     }

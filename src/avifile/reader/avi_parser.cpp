@@ -23,7 +23,6 @@ constexpr uint32_t kDmlh = Fourcc('d', 'm', 'l', 'h');
 constexpr uint32_t kMovi = Fourcc('m', 'o', 'v', 'i');
 constexpr uint32_t kRec = Fourcc('r', 'e', 'c', ' ');
 constexpr uint32_t kIdx1 = Fourcc('i', 'd', 'x', '1');
-constexpr uint32_t kVids = Fourcc('v', 'i', 'd', 's');
 
 // Chunk ids name their stream with two decimal digits.
 constexpr size_t kMaxStreams = 100;
@@ -424,11 +423,8 @@ HRESULT AviParser::BuildChunkLists() {
     }
     if (readError_) return AVIERR_FILEREAD;
     // idx1 knows only the first RIFF part of an OpenDML file.
-    if (any && (extended_ || !FromIdx1(wanted))) {
-        for (size_t i = 0; i < count; ++i)
-            if (wanted[i]) model_.streams[i].chunks.clear();
-        FromScan(wanted);
-    }
+    // The index readers leave a stream's list empty unless they succeed.
+    if (any && (extended_ || !FromIdx1(wanted))) FromScan(wanted);
     if (readError_) return AVIERR_FILEREAD;
     for (StreamModel& stream : model_.streams) FinishStream(stream);
     return AVIERR_OK;
@@ -450,7 +446,7 @@ void AviParser::DescribeFile() {
     // header's frame count covers only the first part of an OpenDML file.
     const StreamModel* video = nullptr;
     for (const StreamModel& stream : model_.streams)
-        if (stream.hasHeader && stream.info.fccType == kVids) {
+        if (stream.hasHeader && stream.info.fccType == streamtypeVIDEO) {
             video = &stream;
             break;
         }

@@ -13,7 +13,7 @@ namespace kavrin::avi {
 FileKind DetectKind(const unsigned char* header12) {
     const uint32_t riff = Le32(header12), form = Le32(header12 + 8);
     if (riff == kRiff && form == Fourcc('A', 'V', 'I', ' ')) return FileKind::Avi;
-    const bool waveContainer = riff == kRiff || riff == Fourcc('R', 'F', '6', '4') || riff == Fourcc('B', 'W', '6', '4');
+    const bool waveContainer = riff == kRiff || riff == kRf64 || riff == kBw64;
     if (waveContainer && form == Fourcc('W', 'A', 'V', 'E')) return FileKind::Wave;
     return FileKind::Unknown;
 }

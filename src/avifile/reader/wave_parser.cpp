@@ -8,12 +8,9 @@
 namespace kavrin::avi {
 namespace {
 
-constexpr uint32_t kRf64 = Fourcc('R', 'F', '6', '4');
-constexpr uint32_t kBw64 = Fourcc('B', 'W', '6', '4');
 constexpr uint32_t kDs64 = Fourcc('d', 's', '6', '4');
 constexpr uint32_t kFmt = Fourcc('f', 'm', 't', ' ');
 constexpr uint32_t kData = Fourcc('d', 'a', 't', 'a');
-constexpr uint32_t kAuds = Fourcc('a', 'u', 'd', 's');
 
 // WAVEFORMAT without wBitsPerSample is the smallest format that says what nBlockAlign is.
 constexpr uint32_t kMinWaveFormat = 14;
@@ -24,7 +21,7 @@ void DescribeStream(StreamModel& stream) {
     uint32_t avgBytesPerSec = Le32(fmt + 8);
     uint16_t blockAlign = Le16(fmt + 12);
     AVISTREAMINFOA& info = stream.info;
-    info.fccType = kAuds;
+    info.fccType = streamtypeAUDIO;
     info.dwScale = blockAlign;
     // Some writers leave nAvgBytesPerSec 0; the rate is then what PCM would have.
     info.dwRate = avgBytesPerSec ? avgBytesPerSec : samplesPerSec * blockAlign;

@@ -20,9 +20,13 @@ constexpr int kSpareStreams = 3;
 constexpr int64_t kSpareFormatBytes = 4096;  // format and name of one spare stream
 constexpr uint32_t kNotKeyFrame = 0x80000000u;
 
-int64_t Even(int64_t size) { return size + (size & 1); }
-
 size_t NameLength(const AVISTREAMINFOA& info) { return strnlen(info.szName, sizeof info.szName); }
+
+// LIST 'strl' with 'strh', 'strf' of formatBytes, 'strn' of a name of nameLength and 'indx'.
+int64_t StrlBytesFor(int64_t formatBytes, size_t nameLength) {
+    return 12 + 8 + kStrhBytes + 8 + Padded(formatBytes) +
+           (nameLength ? 8 + Padded(static_cast<int64_t>(nameLength) + 1) : 0) + 8 + kSuperIndexBody;
+}
 
 uint32_t LengthOf(int64_t end, const AVISTREAMINFOA& info) {
     int64_t length = end - static_cast<int64_t>(info.dwStart);
@@ -83,9 +87,7 @@ uint32_t AviWriter::ChunkIdFor(int index, const AVISTREAMINFOA& info, const std:
 }
 
 int64_t AviWriter::StrlBytes(const Stream& stream) {
-    size_t name = NameLength(stream.info);
-    return 12 + 8 + kStrhBytes + 8 + Even(static_cast<int64_t>(stream.format.size())) +
-           (name ? 8 + Even(static_cast<int64_t>(name) + 1) : 0) + 8 + kSuperIndexBody;
+    return StrlBytesFor(static_cast<int64_t>(stream.format.size()), NameLength(stream.info));
 }
 
 int64_t AviWriter::HeaderBytes() const {
@@ -187,8 +189,7 @@ HRESULT AviWriter::Fail(HRESULT result) {
 }
 
 HRESULT AviWriter::BeginData() {
-    int64_t spare = 12 + 8 + kStrhBytes + 8 + kSpareFormatBytes + 8 + kSuperIndexBody;
-    headerCapacity_ = HeaderBytes() + kSpareStreams * spare;
+    headerCapacity_ = HeaderBytes() + kSpareStreams * StrlBytesFor(kSpareFormatBytes, 0);
     riffStart_ = out_.Tell();
     riffSizeOffset_ = out_.BeginList(kRiff, mmioFOURCC('A', 'V', 'I', ' '));
     out_.AppendZeros(static_cast<size_t>(headerCapacity_ - 12));
@@ -209,7 +210,7 @@ bool AviWriter::BeginRiff(uint32_t type) {
 
 HRESULT AviWriter::PutChunk(int index, const void* data, uint32_t size, DWORD flags, uint64_t duration) {
     if (headerCapacity_ < 0 && BeginData() != AVIERR_OK) return error_;
-    int64_t chunkBytes = 8 + Even(size);
+    int64_t chunkBytes = 8 + Padded(size);
     if (!entries_.empty() &&
         (out_.Tell() + chunkBytes - riffStart_ > kRiffLimit || entries_.size() >= kRiffEntryLimit)) {
         if (EndRiff(false) != AVIERR_OK) return error_;
@@ -292,23 +293,26 @@ AVISTREAMINFOA AviWriter::StreamInfo(int index) const {
     return info;
 }
 
+const AviWriter::Stream* AviWriter::MainStream() const {
+    for (const Stream& stream : streams_)
+        if (stream.info.fccType == streamtypeVIDEO) return &stream;
+    return streams_.empty() ? nullptr : &streams_[0];
+}
+
 AVIFILEINFOA AviWriter::FileInfo() const {
     AVIFILEINFOA info = {};
     info.dwFlags = AVIFILEINFO_HASINDEX;
     info.dwCaps = AVIFILECAPS_CANWRITE;
     info.dwStreams = static_cast<DWORD>(streams_.size());
     double bytesPerSecond = 0;
-    const Stream* main = nullptr;
     for (const Stream& stream : streams_) {
-        if (!main && stream.info.fccType == streamtypeVIDEO) main = &stream;
         info.dwSuggestedBufferSize = std::max<DWORD>(info.dwSuggestedBufferSize, stream.largestChunk);
         uint32_t length = LengthOf(stream.end, stream.info);
         if (length > 0 && stream.info.dwRate > 0 && stream.info.dwScale > 0)
             bytesPerSecond += double(stream.bytes) * stream.info.dwRate / (double(stream.info.dwScale) * length);
     }
-    if (!main && !streams_.empty()) main = &streams_[0];
     info.dwMaxBytesPerSec = static_cast<DWORD>(std::min(std::ceil(bytesPerSecond), 4294967295.0));
-    if (main) {
+    if (const Stream* main = MainStream()) {
         info.dwScale = main->info.dwScale;
         info.dwRate = main->info.dwRate;
         info.dwLength = LengthOf(main->end, main->info);
@@ -327,10 +331,7 @@ AVIFILEINFOA AviWriter::FileInfo() const {
 
 bool AviWriter::WriteHeader() {
     AVIFILEINFOA file = FileInfo();
-    const Stream* main = nullptr;
-    for (const Stream& stream : streams_)
-        if (!main && stream.info.fccType == streamtypeVIDEO) main = &stream;
-    if (!main && !streams_.empty()) main = &streams_[0];
+    const Stream* main = MainStream();
 
     HeaderBuilder h;
     size_t hdrl = h.BeginList(mmioFOURCC('h', 'd', 'r', 'l'));

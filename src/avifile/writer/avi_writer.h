@@ -76,6 +76,8 @@ private:
 
     static uint32_t ChunkIdFor(int index, const AVISTREAMINFOA& info, const std::vector<unsigned char>& format);
     static int64_t StrlBytes(const Stream& stream);
+    // The stream the main header speaks for: the first video stream, else the first stream.
+    const Stream* MainStream() const;
     int64_t HeaderBytes() const;
     bool FitsHeader() const;
 
