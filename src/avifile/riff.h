@@ -25,6 +25,8 @@ inline int64_t Padded(int64_t size) { return size + (size & 1); }
 constexpr uint32_t kRiff = Fourcc('R', 'I', 'F', 'F');
 constexpr uint32_t kList = Fourcc('L', 'I', 'S', 'T');
 constexpr uint32_t kJunk = Fourcc('J', 'U', 'N', 'K');
+// Formats larger than this are not media formats but damage: readers refuse them, writers too.
+constexpr uint32_t kMaxFormatBytes = 1 << 20;
 // The 64-bit forms of a RIFF WAVE file.
 constexpr uint32_t kRf64 = Fourcc('R', 'F', '6', '4');
 constexpr uint32_t kBw64 = Fourcc('B', 'W', '6', '4');

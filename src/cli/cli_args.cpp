@@ -1,5 +1,6 @@
 #include "cli_args.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -8,7 +9,8 @@ namespace {
 // A whole decimal integer in the 32-bit range, or false.
 bool ParseInt32(const std::string& text, int32_t* value, bool* outOfRange) {
     *outOfRange = false;
-    if (text.empty() || text[0] == ' ' || text[0] == '\t') return false;
+    // strtoll would skip leading white space of any kind; a value is the digits alone.
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     errno = 0;
     char* end = nullptr;
     long long parsed = std::strtoll(text.c_str(), &end, 10);

@@ -8,6 +8,7 @@
 #include "frame_placement.h"
 #include "media_fixtures.h"
 #include "reader/byte_source.h"
+#include "reader/parsers.h"
 #include "reader/reader.h"
 #include "reader_support.h"
 
@@ -440,6 +441,39 @@ TEST(FileSource, PiecesAnywhereAreTheFilesBytes) {
         {window - 4, 8}, {12, 4}, {window + 4, 16}, {end - 10, 10}, {end - 3, 3}, {end - 2, 4}, {end, 1}, {5, small + 1},
     };
     for (const auto& [offset, size] : reads) expect(offset, size);
+}
+
+// A file that cannot be read on (a device error) is not a damaged file: where the reads of its headers
+// start to fail, the parser says AVIERR_FILEREAD. (An index that cannot be read is passed over for a
+// scan of the data, which reads nothing more here.)
+class FailingSource final : public avi::ByteSource {
+public:
+    FailingSource(const Bytes& bytes, int64_t failFrom) : bytes_(bytes), failFrom_(failFrom) {
+        size_ = static_cast<int64_t>(bytes.size());
+    }
+
+private:
+    int64_t ReadAt(int64_t offset, void* buffer, size_t size) const override {
+        if (offset + static_cast<int64_t>(size) > failFrom_) return -1;
+        std::memcpy(buffer, bytes_.data() + offset, size);
+        return static_cast<int64_t>(size);
+    }
+    Bytes bytes_;
+    int64_t failFrom_;
+};
+
+TEST(BadInput, ReadErrorsAreReadErrorsNotDamage) {
+    SyntheticAvi layout;
+    layout.streams = {VideoStream("DDEDD")};
+    const Bytes file = BuildAvi(layout);
+    const int64_t size = static_cast<int64_t>(file.size());
+    for (int64_t failFrom : {int64_t{0}, int64_t{16}, int64_t{40}, size / 2}) {
+        FailingSource source(file, failFrom);
+        avi::FileModel model;
+        EXPECT_EQ(avi::ParseAvi(source, model), AVIERR_FILEREAD) << "reads fail from " << failFrom;
+    }
+    avi::FileModel model;
+    EXPECT_EQ(avi::ParseAvi(FailingSource(file, size), model), AVIERR_OK);
 }
 
 TEST(BadInput, RefusedWithTheDocumentedCode) {

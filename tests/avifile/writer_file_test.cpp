@@ -14,6 +14,7 @@
 
 #include "frame_placement.h"
 #include "media_fixtures.h"
+#include "riff.h"
 #include "writer/avi_writer.h"
 #include "writer_support.h"
 
@@ -238,6 +239,30 @@ TEST(WriterLayout, RefusedWritesLeaveTheStreamAsItWas) {
     ASSERT_EQ(movi->children.size(), 3u);
     EXPECT_EQ(FourCCText(movi->children[1].id), "01wb");
     EXPECT_EQ(riff[0].Find("LIST", FourCC("hdrl"))->All("LIST")[1]->Find("strh")->U32(32), 7u);
+}
+
+// A format larger than any reader takes is refused before it costs memory, and the stream can still
+// be given a real one.
+TEST(WriterLayout, FormatLargerThanReadersTakeIsRefused) {
+    TempDir dir;
+    const std::string path = dir / "out.avi";
+    Writing w(path);
+    PAVISTREAM video = nullptr;
+    AVISTREAMINFOA info = VideoInfo();
+    ASSERT_EQ(AVIFileCreateStreamA(w.file, &video, &info), AVIERR_OK);
+    Bytes huge(avi::kMaxFormatBytes + 1, 0);
+    EXPECT_EQ(AVIStreamSetFormat(video, 0, huge.data(), static_cast<LONG>(huge.size())), AVIERR_BADSIZE);
+    Bytes format = BitmapInfo(8, 8, "MJPG");
+    EXPECT_EQ(AVIStreamSetFormat(video, 0, format.data(), static_cast<LONG>(format.size())), AVIERR_OK);
+    EXPECT_EQ(Put(video, 0, 1, Data(10, 1)), AVIERR_OK);
+    AVIStreamRelease(video);
+    ASSERT_EQ(w.Close(), AVIERR_OK);
+    PAVISTREAM back = nullptr;
+    ASSERT_EQ(AVIStreamOpenFromFileA(&back, path.c_str(), streamtypeVIDEO, 0, OF_READ, nullptr), AVIERR_OK);
+    LONG size = 0;
+    EXPECT_EQ(AVIStreamReadFormat(back, 0, nullptr, &size), AVIERR_OK);
+    EXPECT_EQ(size, static_cast<LONG>(format.size()));
+    AVIStreamRelease(back);
 }
 
 // Streams may be created after data was written (the merge adds its audio last) until the room kept

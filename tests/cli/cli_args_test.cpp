@@ -61,6 +61,8 @@ TEST(CommandLine, BadUsageSaysWhat) {
         {{"--buffer", "12x", "v.avi", "a.wav", "n.avi"}, "--buffer: '12x' is not an integer"},
         {{"--buffer", "1.5", "v.avi", "a.wav", "n.avi"}, "--buffer: '1.5' is not an integer"},
         {{"--buffer", " 5", "v.avi", "a.wav", "n.avi"}, "--buffer: ' 5' is not an integer"},
+        {{"--buffer", "\n5", "v.avi", "a.wav", "n.avi"}, "--buffer: '\n5' is not an integer"},
+        {{"--buffer", "\r5", "v.avi", "a.wav", "n.avi"}, "--buffer: '\r5' is not an integer"},
         {{"--buffer", "2147483648", "v.avi", "a.wav", "n.avi"}, "--buffer: '2147483648' is not within the 32-bit range"},
         {{"--buffer", "-99999999999999999999", "v.avi", "a.wav", "n.avi"},
          "--buffer: '-99999999999999999999' is not within the 32-bit range"},

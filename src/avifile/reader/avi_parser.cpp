@@ -109,7 +109,8 @@ HRESULT AviParser::Parse() {
     fileSize_ = source_.Size();
     maxChunks_ = static_cast<size_t>(fileSize_ / 8) + 1;
     ChunkHeader riff;
-    if (!ReadHeader(0, fileSize_, riff) || riff.id != kRiff || riff.listType != kAvi) return AVIERR_BADFORMAT;
+    if (!ReadHeader(0, fileSize_, riff)) return readError_ ? AVIERR_FILEREAD : AVIERR_BADFORMAT;
+    if (riff.id != kRiff || riff.listType != kAvi) return AVIERR_BADFORMAT;
     // A cut file, or a writer that never came back to fill the size, says too much or nothing.
     int64_t end = 8 + Padded(riff.size);
     if (riff.size < 4 || end > fileSize_) end = fileSize_;
@@ -164,6 +165,7 @@ HRESULT AviParser::WalkRiff(int64_t begin, int64_t end, bool first) {
         }
         pos = next;
     }
+    if (readError_) return AVIERR_FILEREAD;  // not damage: the walk could not read on
     if (first && !haveHeaderList) return AVIERR_BADFORMAT;
     return AVIERR_OK;
 }

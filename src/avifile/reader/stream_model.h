@@ -40,8 +40,6 @@ struct FileModel {
 // The largest byte count one Read hands out for streams of fixed sample size: a huge sample count
 // must not make the caller allocate gigabytes. One sample is always given, whatever its size.
 constexpr int64_t kMaxReadBytes = 16 << 20;
-// Formats larger than this are not media formats but damage.
-constexpr uint32_t kMaxFormatBytes = 1 << 20;
 
 // Sets the length from the chunks (or the data) and fills what Read needs.
 void FinishStream(StreamModel& stream);

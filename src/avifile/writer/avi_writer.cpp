@@ -125,6 +125,7 @@ HRESULT AviWriter::SetFormat(int index, const void* format, LONG size) {
     if (completed_) return AVIERR_UNSUPPORTED;
     Stream& stream = streams_[index];
     if (stream.chunks > 0) return AVIERR_UNSUPPORTED;  // no format changes within a stream
+    if (static_cast<uint32_t>(size) > kMaxFormatBytes) return AVIERR_BADSIZE;
     const auto* bytes = static_cast<const unsigned char*>(format);
     std::vector<unsigned char> previous(bytes, bytes + size);
     previous.swap(stream.format);

@@ -133,7 +133,7 @@ HRESULT WriterFile::CreateStream(IAVIStream** stream, AVISTREAMINFOA* info) {
 
 // A name beside the target (so that the final rename stays on one volume) that no one else uses.
 std::string TemporaryName(const std::string& target) {
-    static std::mt19937_64 random(std::random_device{}() ^
+    thread_local std::mt19937_64 random(std::random_device{}() ^
                                   static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string name = target + ".kavrin-";
